@@ -1,0 +1,276 @@
+#include "config/atomicfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+// Follows symbolic links (a chain of them too) to the file they name. A path
+// that is not a link is used as given, so a missing file is reported by
+// whoever opens it.
+std::string ResolveTarget(const char* path) {
+    struct stat info;
+    if (lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
+        char* real = realpath(path, nullptr);
+        if (real != nullptr) {
+            std::string resolved(real);
+            free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// A fresh unique name in dir from the template, with no file behind it.
+bool ReserveName(const std::string& dir, const std::string& nameTemplate, std::string* out) {
+    std::string path = dir + "/" + nameTemplate;
+    std::vector<char> buffer(path.begin(), path.end());
+    buffer.push_back('\0');
+    int fd = mkstemp(buffer.data());
+    if (fd < 0) {
+        return false;
+    }
+    close(fd);
+    *out = buffer.data();
+    return true;
+}
+
+}  // namespace
+
+AtomicFileWriter::~AtomicFileWriter() { Abort(); }
+
+bool AtomicFileWriter::Fail(const char* step) {
+    int saved = errno;
+    error_ = std::string(step) + ": " + strerror(saved);
+    failed_ = true;
+    errno = saved;
+    return false;
+}
+
+bool AtomicFileWriter::Open(const char* path, const char* nameTemplate, bool followLinks) {
+    Abort();
+    failed_ = false;
+    error_.clear();
+    target_ = followLinks ? ResolveTarget(path) : std::string(path);
+    directory_ = DirectoryOf(target_);
+    template_ = nameTemplate;
+
+    // An unnamed file in the target's directory: nothing is left behind if
+    // the process dies before the rename.
+    fd_ = open(directory_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+        unnamed_ = true;
+        return true;
+    }
+    // File systems without unnamed files: a named one from the template.
+    std::string path_template = directory_ + "/" + template_;
+    std::vector<char> buffer(path_template.begin(), path_template.end());
+    buffer.push_back('\0');
+    fd_ = mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        return Fail("mkstemp");
+    }
+    unnamed_ = false;
+    tempPath_ = buffer.data();
+    return true;
+}
+
+bool AtomicFileWriter::Write(const void* data, size_t size) {
+    if (fd_ < 0 || failed_) {
+        errno = fd_ < 0 ? EBADF : EIO;
+        return false;
+    }
+    if (!WriteAll(fd_, static_cast<const char*>(data), size)) {
+        return Fail("write");
+    }
+    return true;
+}
+
+// Gives the unnamed file a name beside the target, ready for the rename.
+bool AtomicFileWriter::GiveName() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name;
+        if (!ReserveName(directory_, template_, &name)) {
+            return Fail("mkstemp");
+        }
+        unlink(name.c_str());
+        char procPath[64];
+        snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_);
+        if (linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
+            linkat(AT_FDCWD, procPath, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            tempPath_ = name;
+            unnamed_ = false;
+            return true;
+        }
+        if (errno != EEXIST) {
+            return Fail("link");
+        }
+    }
+    errno = EEXIST;
+    return Fail("link");
+}
+
+bool AtomicFileWriter::Commit() {
+    if (fd_ < 0) {
+        errno = EBADF;
+        return false;
+    }
+    if (failed_) {
+        int saved = errno;
+        Abort();
+        errno = saved;
+        return false;
+    }
+    struct stat original;
+    bool haveOriginal = stat(target_.c_str(), &original) == 0;
+    bool ok = true;
+    if (haveOriginal) {
+        struct stat mine;
+        if (fstat(fd_, &mine) != 0) {
+            ok = Fail("fstat");
+        } else if ((mine.st_uid != original.st_uid || mine.st_gid != original.st_gid) &&
+                   fchown(fd_, original.st_uid, original.st_gid) != 0) {
+            // Replacing the file would hand it to another owner.
+            ok = Fail("chown");
+        } else if (fchmod(fd_, original.st_mode & 07777) != 0) {
+            ok = Fail("chmod");
+        }
+    } else if (fchmod(fd_, 0644) != 0) {
+        ok = Fail("chmod");
+    }
+    if (ok && fsync(fd_) != 0) {
+        ok = Fail("fsync");
+    }
+    if (ok && unnamed_) {
+        ok = GiveName();
+    }
+    if (ok) {
+        int fd = fd_;
+        fd_ = -1;
+        if (close(fd) != 0) {
+            ok = Fail("close");
+        }
+    }
+    if (ok && rename(tempPath_.c_str(), target_.c_str()) != 0) {
+        ok = Fail("rename");
+    }
+    if (ok) {
+        // The rename itself reaches the disk with the directory.
+        int dirFd = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            fsync(dirFd);
+            close(dirFd);
+        }
+        tempPath_.clear();
+        return true;
+    }
+    int saved = errno;
+    Abort();
+    errno = saved;
+    return false;
+}
+
+void AtomicFileWriter::Abort() {
+    int saved = errno;
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+    unnamed_ = false;
+    errno = saved;
+}
+
+bool MakeBackup(const char* path, const char* backup) {
+    // A hard link under a unique name, then renamed onto the backup name, so
+    // an earlier backup is replaced in one step.
+    std::string resolved = ResolveTarget(path);
+    std::string dir = DirectoryOf(std::string(backup));
+    std::string name;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (!ReserveName(dir, ".bakXXXXXX", &name)) {
+            return false;
+        }
+        unlink(name.c_str());
+        if (link(resolved.c_str(), name.c_str()) == 0) {
+            if (rename(name.c_str(), backup) != 0) {
+                int saved = errno;
+                unlink(name.c_str());
+                errno = saved;
+                return false;
+            }
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    // No hard links here (another file system, or not allowed): an exact
+    // copy, written the safe way.
+    int in = open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return false;
+    }
+    AtomicFileWriter writer;
+    bool ok = writer.Open(backup, ".bakXXXXXX", false);
+    char chunk[65536];
+    while (ok) {
+        ssize_t n = read(in, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        ok = writer.Write(chunk, static_cast<size_t>(n));
+    }
+    int saved = errno;
+    close(in);
+    errno = saved;
+    if (!ok) {
+        writer.Abort();
+        return false;
+    }
+    return writer.Commit();
+}

@@ -1,0 +1,90 @@
+// The driver's option vocabulary, the port and speed tables and the values of
+// a freshly installed panel. Shared by the utility (reader, writer, new device
+// records) and by the installer tools, which link nothing but the C and C++
+// standard libraries: keep this header free of any other dependency.
+#ifndef PANELCONF_CONFIG_DRIVEROPTIONS_H
+#define PANELCONF_CONFIG_DRIVEROPTIONS_H
+
+#include <cstdint>
+
+namespace driveropts {
+
+// Port table: index stored in a record's portIndex. The asterisk of the USB
+// entry is literal; the file holds it as written.
+constexpr int kPortCount = 5;
+constexpr const char* kPortDevices[kPortCount] = {
+    "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3", "/dev/input/event*",
+};
+constexpr int kUsbPortIndex = 4;
+constexpr int kDefaultPortIndex = 1;
+
+// Speed table: index stored in a record's speedIndex.
+constexpr int kSpeedCount = 5;
+constexpr const char* kSpeedTexts[kSpeedCount] = {
+    "1200bps", "2400bps", "4800bps", "9600bps", "19200bps",
+};
+constexpr int kSpeedBauds[kSpeedCount] = {1200, 2400, 4800, 9600, 19200};
+constexpr int kDefaultSpeedIndex = 3;
+
+// Sizes of the coefficient families.
+constexpr int kCoefficientCount = 128;
+constexpr int kCoefficient4pCount = 8;
+constexpr int kCoefficientReviseCount = 10;
+constexpr int kCal9BaseCount = 2;
+constexpr int kCal25BaseCount = 4;
+constexpr int kSettingsCount = 14;
+
+// Indexes into the 14-entry settings array (same order in the device record
+// and in the driver's shared block).
+enum SettingIndex {
+    kProducts = 0,
+    kTouchMode = 1,
+    kTapTime = 2,
+    kStabilize = 3,
+    kAveraging = 4,
+    kLiftOffTime = 5,
+    kReserved6 = 6,
+    kReserved7 = 7,
+    kReserved8 = 8,
+    kSound = 9,
+    kRclickHold = 10,
+    kRclickHoldDuration = 11,
+    kRclickSpatialTolerance = 12,
+    kCommunication = 13,
+};
+
+// How many "CoEfficient%03d" entries a calibration with the given number of
+// points uses; 0 for a point count the driver does not know.
+constexpr int CoefficientCountFor(int calibPoints) {
+    return calibPoints == 4 ? 8 : calibPoints == 9 ? 32 : calibPoints == 25 ? 128 : 0;
+}
+
+// Values of a freshly installed panel (the installer's default section).
+constexpr int kDefaultSettings[kSettingsCount] = {3, 0, 25, 0, 0, 5, 0, 0, 0, 0, 0, 1500, 10, 0};
+constexpr int kDefaultBorderPercent = 3;
+constexpr int kDefaultCalibPoints = 9;
+constexpr int kDefaultBaud = 9600;
+constexpr int kDefaultSampling = 0;
+
+constexpr int32_t kDefaultCoefficient4p[kCoefficient4pCount] = {
+    12002, 232, -17, -2020301, -243, -11421, 0, 8991580,
+};
+constexpr int32_t kDefaultCoefficientRevise[kCoefficientReviseCount] = {
+    -22, 22, -517, 1009, -961, -16, 16, -520, 765, 725,
+};
+constexpr int kDefaultCoefficientUsed = 32;
+constexpr int32_t kDefaultCoefficient[kDefaultCoefficientUsed] = {
+    16914, 402,    -407,     -11181, -32,   16362, 888,      -2656,
+    15863, -2882,  418,      -7874713, 16,  22289, -567,     -32318,
+    14653, -420,   473,      294144, 3726,  16408, -646,     -6293165,
+    18034, 3129,   -442,     -9799071, -2045, 12339, 356,    -3293230,
+};
+constexpr int32_t kDefaultCal9Base[kCal9BaseCount] = {520, 316};
+
+// The program's own identifier of a screen's panel, without and with quotes.
+constexpr const char* kOwnDeviceNameFormat = "TAVIR TouchPanel%d";
+constexpr const char* kOwnIdentifierFormat = "\"TAVIR TouchPanel%d\"";
+
+}  // namespace driveropts
+
+#endif

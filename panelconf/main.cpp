@@ -1,0 +1,114 @@
+// Entry of the touch panel utility: mode, language, start-up record, the
+// configuration and the X server's loaded devices, then the window or one
+// calibration, and the shut-down.
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+
+#include "configsearch.h"
+#include "devicerecord.h"
+#include "driverlink/sharedmem.h"
+#include "startup.h"
+#include "ui/language.h"
+
+namespace {
+
+constexpr const char* kVersion = "4.0.0";
+
+// Exit status of a run that could not do its job. Runs that did what was
+// asked (OK, Cancel, closing the window) end with 0.
+constexpr int kExitFailure = 1;
+
+// Size of the whole default X screen.
+void ReadDefaultScreenSize() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (display == nullptr || !GDK_IS_X11_DISPLAY(display)) {
+        return;
+    }
+    Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
+    int screen = DefaultScreen(xdisplay);
+    screenWidth = DisplayWidth(xdisplay, screen);
+    screenHeight = DisplayHeight(xdisplay, screen);
+}
+
+}  // namespace
+
+// start non-zero: makes the start-up record. Zero: the last console line.
+int SetupConfig(uint8_t start) {
+    if (start == 0) {
+        g_print("  Finished.\n");
+        return 0;
+    }
+    sendCoreEvents = 1;
+    driverSectionCount = 0;
+
+    DeviceRecord* record = AppendDeviceRecord();
+    if (record == nullptr) {
+        errno = ENOMEM;
+        perror("Can't allocate memory for Device-Configuration.");
+        return -1;
+    }
+    currentDeviceNode = g_list_first(deviceList);
+    record->speedIndex = driveropts::kDefaultSpeedIndex;
+    record->portIndex = driveropts::kDefaultPortIndex;
+    record->screenNo = 0;
+    record->status = kStatusUndeclared;
+    record->inFile = 0;
+    record->inLayout = 0;
+    record->loaded = 0;
+    record->sampling = 0;
+    record->identifier = MakeOwnIdentifier(record->screenNo);
+    if (record->identifier == nullptr) {
+        errno = ENOMEM;
+        perror("Can't allocate memory for ID");
+        return -1;
+    }
+
+    ReadDefaultScreenSize();
+    g_print("  Version %s\n", kVersion);
+    return 0;
+}
+
+int main(int argc, char* argv[]) {
+    // Decided before GTK sees (and may rewrite) the arguments.
+    if (argc == 2 && strcmp(argv[1], "-c") == 0) {
+        calibrateOnly = 1;
+    }
+
+    setlocale(LC_ALL, "");
+    if (!gtk_init_check(&argc, &argv)) {
+        const char* display = g_getenv("DISPLAY");
+        fprintf(stderr, "panelconf: cannot open display \"%s\"\n", display ? display : "");
+        return kExitFailure;
+    }
+
+    const char* lang = g_getenv("LANG");
+    languageIndex = LanguageIndexFor(lang);
+    g_print("  Lang    %s\n", lang != nullptr ? lang : "");
+
+    if (SetupConfig(1) != 0) {
+        return kExitFailure;
+    }
+    if (SetParam() != 0) {
+        if (configPath[0] == '\0') {
+            fprintf(stderr, "panelconf: no X server configuration file found; looked for:\n");
+            for (const char* candidate : kConfigCandidates) {
+                fprintf(stderr, "  %s\n", candidate);
+            }
+        }
+        return kExitFailure;
+    }
+
+    if (SharedMemInit(&driverBlock) == 0) {
+        g_print("  -> Failed to SharedMemInit.\n");
+    }
+
+    if (driverBlock != nullptr) {
+        driverBlock->commMode = 0;
+    }
+    SetupConfig(0);
+    return 0;
+}

@@ -1,0 +1,61 @@
+#include "startup.h"
+
+#include <glib.h>
+
+#include <cstring>
+
+#include "config/configreader.h"
+#include "configsearch.h"
+#include "devicerecord.h"
+
+bool LoginIsRoot(const char* loginName) {
+    return loginName != nullptr && g_ascii_strncasecmp(loginName, "root", 4) == 0;
+}
+
+void CollectQueryOutput(FILE* output, char* buffer) {
+    buffer[0] = '\0';
+    char line[kQueryOutputSize];
+    while (fgets(line, sizeof line, output) != nullptr) {
+        g_strlcat(buffer, line, kQueryOutputSize);
+    }
+}
+
+void MarkLoadedDevices(const char* queryOutput) {
+    restartNeeded = 1;
+    for (GList* node = deviceList; node != nullptr; node = node->next) {
+        auto* record = static_cast<DeviceRecord*>(node->data);
+        char name[64];
+        g_snprintf(name, sizeof name, driveropts::kOwnDeviceNameFormat, record->screenNo);
+        if (strstr(queryOutput, name) != nullptr) {
+            driverLoaded = 1;
+            record->loaded = 1;
+            restartNeeded = 0;
+        }
+    }
+}
+
+int SetParam() {
+    const char* user = g_get_user_name();
+    g_print("  User    %s\n", user);
+    isRoot = LoginIsRoot(user) ? 1 : 0;
+
+    if (FindConfigFile() != 0) {
+        return -1;
+    }
+    g_print("  Config  %s\n", configPath);
+
+    if (ReadConfigData() == -1) {
+        return -1;
+    }
+
+    FILE* query = popen(kDeviceQueryCommand, "r");
+    if (query == nullptr) {
+        perror("popen");
+        return -1;
+    }
+    char output[kQueryOutputSize];
+    CollectQueryOutput(query, output);
+    pclose(query);
+    MarkLoadedDevices(output);
+    return 0;
+}

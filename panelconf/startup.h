@@ -1,0 +1,31 @@
+// Start-up of the utility after its device record exists: who the user is,
+// which configuration file is used, what it holds, and which panels the
+// running X server has loaded.
+#ifndef PANELCONF_STARTUP_H
+#define PANELCONF_STARTUP_H
+
+#include <cstddef>
+#include <cstdio>
+
+constexpr size_t kQueryOutputSize = 512;
+
+// The command that lists the X server's input devices by name.
+constexpr const char* kDeviceQueryCommand = "xsetpointer -l";
+
+// True when the login name begins with "root", case ignored.
+bool LoginIsRoot(const char* loginName);
+
+// Reads the query's output into buffer (kQueryOutputSize bytes, NUL
+// terminated), keeping the first 511 characters and dropping the rest.
+void CollectQueryOutput(FILE* output, char* buffer);
+
+// Marks every record whose own device name occurs in the query output as
+// loaded and sets driverLoaded and restartNeeded accordingly.
+void MarkLoadedDevices(const char* queryOutput);
+
+// User check, configuration discovery and reading, loaded-device query.
+// 0, or -1 when no candidate file exists, the file cannot be read or the
+// query cannot be started.
+int SetParam();
+
+#endif

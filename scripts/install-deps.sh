@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and run
+# its demo. Safe to run again: packages already present are skipped.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake pkg-config git ca-certificates
+  libgtk-3-dev libglib2.0-dev libx11-dev libxi-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  python3
+  xvfb xauth x11-utils xdotool
+  util-linux procps iproute2
+  # pictures and the Japanese window texts
+  fonts-dejavu-core fonts-ipafont-gothic imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+else
+  sudo=(sudo)
+fi
+
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
