@@ -1,0 +1,128 @@
+"""Process-level test helpers: a private X server, the sandbox, the driver
+stand-in and the built programs.
+
+Environment (set by CTest): PANEL_BUILD_DIR (the build tree whose programs
+are tested) and PANEL_SOURCE_DIR (the source tree).
+"""
+import contextlib
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+SOURCE_DIR = os.environ.get(
+    "PANEL_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+BUILD_DIR = os.environ.get("PANEL_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
+SANDBOX = os.path.join(SOURCE_DIR, "tools", "sandbox")
+SAMPLES_DIR = os.path.join(SOURCE_DIR, "tests", "data", "xorg-samples")
+
+
+def program(name):
+    """Path of a built program (panelconf, panelinstall, driversim, ...)."""
+    for sub in ("panelconf", "installtools", os.path.join("tools", name), "tools"):
+        path = os.path.join(BUILD_DIR, sub, name)
+        if os.path.isfile(path) and os.access(path, os.X_OK):
+            return path
+    raise FileNotFoundError(f"{name} not built under {BUILD_DIR}")
+
+
+def tool_path():
+    """A PATH whose first entries hold the built xsetpointer and driversim."""
+    dirs = [os.path.dirname(program("xsetpointer")), os.path.dirname(program("driversim"))]
+    return os.pathsep.join(dirs + [os.environ.get("PATH", "/usr/bin:/bin")])
+
+
+def _free_display():
+    for number in range(120, 400):
+        if not os.path.exists(f"/tmp/.X{number}-lock") and \
+                not os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            return number
+    raise RuntimeError("no free X display number")
+
+
+class XServer:
+    """A private Xvfb. -noreset keeps devices added by one client when the
+    last client leaves."""
+
+    def __init__(self, width=1024, height=768, screens=1):
+        self.width, self.height, self.screens = width, height, screens
+        self.proc = None
+        self.display = None
+
+    def start(self):
+        for _ in range(5):
+            number = _free_display()
+            args = ["Xvfb", f":{number}", "-noreset", "-nolisten", "tcp"]
+            for s in range(self.screens):
+                args += ["-screen", str(s), f"{self.width}x{self.height}x24"]
+            self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.DEVNULL)
+            deadline = time.time() + 10
+            while time.time() < deadline:
+                if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                    self.display = f":{number}"
+                    return self
+                if self.proc.poll() is not None:
+                    break
+                time.sleep(0.02)
+            self.stop()
+        raise RuntimeError("Xvfb did not start")
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc = None
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+def base_env(display=None, **extra):
+    """A clean environment for a program under test."""
+    env = {
+        "PATH": tool_path(),
+        "HOME": os.environ.get("HOME", "/root"),
+        "GDK_BACKEND": "x11",
+        "NO_AT_BRIDGE": "1",
+        "LC_ALL": "",
+    }
+    for key in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
+        if key in os.environ:
+            env[key] = os.environ[key]
+    if display:
+        env["DISPLAY"] = display
+    env.pop("LC_ALL")
+    for key, value in extra.items():
+        if value is None:
+            env.pop(key, None)
+        else:
+            env[key] = value
+    return env
+
+
+def run_in_sandbox(script, env, hostname=None, timeout=60):
+    """Runs a bash script inside a fresh sandbox; returns CompletedProcess."""
+    args = [SANDBOX]
+    if hostname:
+        args += ["--hostname", hostname]
+    args += ["--", "bash", "-euo", "pipefail", "-c", script]
+    return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+
+
+@contextlib.contextmanager
+def scratch_dir():
+    path = tempfile.mkdtemp(prefix="panel-test-")
+    try:
+        yield path
+    finally:
+        shutil.rmtree(path, ignore_errors=True)
