@@ -45,25 +45,7 @@ int SetupConfig(uint8_t start) {
     sendCoreEvents = 1;
     driverSectionCount = 0;
 
-    DeviceRecord* record = AppendDeviceRecord();
-    if (record == nullptr) {
-        errno = ENOMEM;
-        perror("Can't allocate memory for Device-Configuration.");
-        return -1;
-    }
-    currentDeviceNode = g_list_first(deviceList);
-    record->speedIndex = driveropts::kDefaultSpeedIndex;
-    record->portIndex = driveropts::kDefaultPortIndex;
-    record->screenNo = 0;
-    record->status = kStatusUndeclared;
-    record->inFile = 0;
-    record->inLayout = 0;
-    record->loaded = 0;
-    record->sampling = 0;
-    record->identifier = MakeOwnIdentifier(record->screenNo);
-    if (record->identifier == nullptr) {
-        errno = ENOMEM;
-        perror("Can't allocate memory for ID");
+    if (CreateStartupRecord() != 0) {
         return -1;
     }
 

@@ -2,11 +2,37 @@
 
 #include <glib.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "config/configreader.h"
 #include "configsearch.h"
 #include "devicerecord.h"
+
+int CreateStartupRecord() {
+    DeviceRecord* record = AppendDeviceRecord();
+    if (record == nullptr) {
+        errno = ENOMEM;
+        perror("Can't allocate memory for Device-Configuration.");
+        return -1;
+    }
+    currentDeviceNode = g_list_first(deviceList);
+    record->speedIndex = driveropts::kDefaultSpeedIndex;
+    record->portIndex = driveropts::kDefaultPortIndex;
+    record->screenNo = 0;
+    record->status = kStatusUndeclared;
+    record->inFile = 0;
+    record->inLayout = 0;
+    record->loaded = 0;
+    record->sampling = 0;
+    record->identifier = MakeOwnIdentifier(record->screenNo);
+    if (record->identifier == nullptr) {
+        errno = ENOMEM;
+        perror("Can't allocate memory for ID");
+        return -1;
+    }
+    return 0;
+}
 
 bool LoginIsRoot(const char* loginName) {
     return loginName != nullptr && g_ascii_strncasecmp(loginName, "root", 4) == 0;

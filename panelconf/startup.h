@@ -12,6 +12,11 @@ constexpr size_t kQueryOutputSize = 512;
 // The command that lists the X server's input devices by name.
 constexpr const char* kDeviceQueryCommand = "xsetpointer -l";
 
+// Makes the start-up record (screen 0, Undeclared, port COM2 at 9600 bps,
+// the program's own identifier) as the only element of deviceList and points
+// currentDeviceNode at it. -1, reported with perror, when memory is short.
+int CreateStartupRecord();
+
 // True when the login name begins with "root", case ignored.
 bool LoginIsRoot(const char* loginName);
 

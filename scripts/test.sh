@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds a normal and an AddressSanitizer+UndefinedBehaviorSanitizer tree and
+# runs every test of both with CTest. Exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh || exit 1
+
+jobs=$(nproc 2>/dev/null || echo 2)
+status=0
+
+build() {
+  local dir="$1"; shift
+  cmake -S . -B "$dir" "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
+}
+
+build build -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1
+build build-asan -DCMAKE_BUILD_TYPE=Debug -DPANEL_SANITIZE=ON || exit 1
+
+echo "== Tests (normal build)"
+ctest --test-dir build --output-on-failure -j "$jobs" || status=1
+
+echo "== Tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+
+if [ $status -eq 0 ]; then
+  echo "All tests of both builds passed."
+else
+  echo "Some tests failed." >&2
+fi
+exit $status
