@@ -1,0 +1,29 @@
+// The message dialogs: one fixed message, one confirmation button, modal and
+// transient for the main window, waited for in a nested main loop.
+#ifndef PANELCONF_UI_DIALOGS_H
+#define PANELCONF_UI_DIALOGS_H
+
+// Message codes. The caller decides what happens after the dialog closes.
+enum MessageCode : unsigned int {
+    kMsgRootForAllFunctions = 0,   // not root, driver loaded: controls disabled
+    kMsgRootRequiredExit = 1,      // not root, no driver loaded: program exits
+    kMsgDriverNotLoaded = 2,       // root, no driver loaded: calibration off
+    kMsgCalibrationUnfinished = 3, // calibration ended without all points
+    kMsgRestartForAllSettings = 4, // Apply while restartNeeded is set
+    // 5 is not assigned.
+    kMsgNoPortAuthority = 6,       // communication test: port cannot be opened
+    kMsgRestartAfterLinkChange = 7,     // communication test after port/speed change
+    kMsgRestartAfterProductChange = 8,  // calibration after product change
+};
+
+// Shows the message of the code and returns once the dialog has been closed,
+// by its button, by Return or by the window manager. Works before the main
+// loop runs and from any handler. Code 5 or a code above 8 logs a warning and
+// shows nothing.
+void DialogWindow(unsigned int code);
+
+// Window name given to every message dialog, so tests and tools find it
+// among the toplevels.
+constexpr const char* kDialogWidgetName = "MessageDialog";
+
+#endif

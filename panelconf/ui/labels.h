@@ -1,0 +1,56 @@
+// Every text the utility's windows show, in English (column 0) and Japanese
+// (column 1). A label table is a pair of null-terminated row lists indexed as
+// table[languageIndex][row]; both lists of a table have the same rows.
+// Toolkit-free: tests read the tables directly.
+#ifndef PANELCONF_UI_LABELS_H
+#define PANELCONF_UI_LABELS_H
+
+#include "config/driveroptions.h"
+
+// Version of this utility: printed at start and shown on the Information page.
+constexpr const char* kUtilityVersion = "4.0.0";
+
+using LabelTable = const char* const* const[2];
+
+extern LabelTable windowLabels;           // 6 rows
+extern LabelTable mainPageLabels;         // 9 rows
+extern LabelTable driverPageLabels;       // 6 rows
+extern LabelTable calibrationPageLabels;  // 3 rows
+extern LabelTable settingPageLabels;      // 7 rows
+extern LabelTable advancedPageLabels;     // 11 rows
+extern LabelTable communicationPageLabels;  // 5 rows
+extern LabelTable informationPageLabels;  // 5 rows
+extern LabelTable productTitleLabels;     // 2 rows
+extern LabelTable addScreenLabels;        // 6 rows
+extern LabelTable dialogMessages;         // 3 rows (message codes 6, 7, 8)
+// Row number = the stored value (products, touchMode, status).
+extern LabelTable productNames;    // 4 rows
+extern LabelTable touchModeNames;  // 3 rows
+extern LabelTable statusBarTexts;  // 3 rows
+extern LabelTable statusNames;     // 3 rows
+
+// Items of the link port combo, row i for portIndex i; null-terminated.
+extern const char* const portNames[driveropts::kPortCount + 1];
+// The port item that stands for the USB link; the port combo's text is
+// compared with it.
+constexpr const char* kUsbPortName = "USB(/dev/input/event)";
+
+// Number of rows of a table (both languages have the same).
+int LabelRowCount(const LabelTable& table);
+
+// table[languageIndex][row], or "" for a row past the end or a negative one,
+// so that no reader walks off a table.
+const char* LabelText(const LabelTable& table, int row);
+
+// Same for an explicit language (0 English, 1 Japanese).
+const char* LabelTextIn(const LabelTable& table, int language, int row);
+
+// Message dialogs: title and button of the dialog, and the text of a code.
+extern const char* const dialogTitles[2];   // "Explanation", "説明"
+extern const char* const dialogButtons[2];  // " O K ", " 了 解 "
+
+// Text of message code 0..4 or 6..8 in the given language; nullptr for code
+// 5 and codes above 8, which are never assigned.
+const char* DialogMessageText(unsigned int code, int language);
+
+#endif

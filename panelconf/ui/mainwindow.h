@@ -1,0 +1,122 @@
+// The main window: the widgets the handlers reach, the kept handler ids and
+// the builder. Everything here is created once by CreateMainWindow and lives
+// until the process ends.
+#ifndef PANELCONF_UI_MAINWINDOW_H
+#define PANELCONF_UI_MAINWINDOW_H
+
+#include <gtk/gtk.h>
+
+// Top level and top bar.
+extern GtkWidget* mainWindow;
+extern GtkWidget* screenSpin;        // GtkSpinButton: screen of the current record
+extern GtkWidget* statusBar;         // GtkStatusbar: driver state text
+extern guint statusContextId;        // context "Driver Status" of statusBar
+
+// Main page.
+extern GtkWidget* portCombo;         // GtkComboBoxText, items portNames
+extern GtkWidget* speedCombo;        // GtkComboBoxText, items of the speed table
+extern GtkWidget* samplingScale;     // GtkScale, 0..15
+extern GtkWidget* calibrationButton;
+
+// Driver page. The group list is GTK's own: it holds the three radios in
+// reverse order of creation (Undeclared, Disable, Enable).
+extern GSList* statusRadioGroup;
+extern GtkWidget* changeStatusButton;
+
+// Calibration page.
+extern GSList* calibPointsGroup;
+extern GtkWidget* calibPoints4Radio;
+extern GtkWidget* calibPoints9Radio;
+extern GtkWidget* calibPoints25Radio;
+extern GtkWidget* calibBorderSpin;   // GtkSpinButton, percent 1..10
+
+// Setting page.
+extern GtkWidget* tapTimeScale;
+extern GtkWidget* liftOffScale;
+extern GtkWidget* stabilizeScale;
+extern GtkWidget* averageScale;
+extern GtkWidget* tapTimeValueLabel;  // " %d" of the scale's value
+extern GtkWidget* liftOffValueLabel;
+extern GtkWidget* stabilizeValueLabel;
+extern GtkWidget* averageValueLabel;
+
+// Advanced page.
+extern GtkWidget* beepCheck;
+extern GtkWidget* rclickCheck;
+extern GtkWidget* holdScale;
+extern GtkWidget* spatialScale;
+
+// Communication page.
+extern GtkWidget* commModeCheck;
+extern GtkWidget* transmitEntry;     // GtkEntry, at most 15 characters
+extern GtkWidget* transmitButton;
+extern GtkWidget* receiveList;       // GtkTreeView over a GtkListStore of 2 strings
+
+// Bottom row.
+extern GtkWidget* applyButton;
+extern GtkWidget* okButton;
+
+// Kept handler ids. Combos: "changed" of the combo. Scales: "value-changed"
+// of the scale's adjustment. Checks: "toggled". Zero until the handler issue
+// that owns the signal connects it in ConnectPageHandlers.
+extern gulong portSelectHid;
+extern gulong speedSelectHid;
+extern gulong samplingHid;
+extern gulong tapTimeHid;
+extern gulong liftOffHid;
+extern gulong stabilizeHid;
+extern gulong averageHid;
+extern gulong beepHid;
+extern gulong rclickHid;
+extern gulong holdHid;
+extern gulong spatialHid;
+extern gulong commModeHid;
+
+// Controls that no handler reaches by a global of its own, kept here for the
+// signal wiring and for tests. Each also carries its name as widget name
+// (gtk_widget_set_name), e.g. "configCombo".
+struct MainWindowParts {
+    GtkWidget* configCombo;           // GtkComboBoxText, the candidate list
+    GtkWidget* addScreenButton;
+    GtkWidget* productCombo;          // GtkComboBoxText, productNames
+    GtkWidget* touchModeCombo;        // GtkComboBoxText, touchModeNames
+    GtkWidget* settingDefaultButton;
+    GtkWidget* advancedDefaultButton;
+    GtkWidget* cancelButton;
+    GtkWidget* notebook;              // the seven pages
+    GtkWidget* statusRadios[3];       // Enable, Disable, Undeclared (creation order)
+    GtkWidget* driverVersionLabel;    // Information page
+    // Record that was current when the window was built: CancelFunc's data.
+    struct DeviceRecord* startRecord;
+};
+extern MainWindowParts mainWindowParts;
+
+// Page numbers of the notebook, in tab order.
+enum MainPage {
+    kPageMain = 0,
+    kPageDriver,
+    kPageCalibration,
+    kPageSetting,
+    kPageAdvanced,
+    kPageCommunication,
+    kPageInformation,
+    kPageCount,
+};
+
+// Builds, fills and shows the window (its contents stay hidden in
+// calibration-only mode), attaches the driver block, connects the handlers
+// and runs the start-up rules. Does not return when a rule ends the program.
+void CreateMainWindow();
+
+// Status bar message of a record status (0 Enable, 1 Disable, else
+// Undeclared): pops the previous one and pushes the new one.
+void ShowDriverStatus(int status);
+
+// Sets a widget's sensitivity, touching it only when it differs.
+void SetSensitive(GtkWidget* widget, gboolean sensitive);
+
+// Connects every handler of the window (handlers_connect.cpp). Called by
+// CreateMainWindow after all controls have their initial values.
+void ConnectPageHandlers();
+
+#endif
