@@ -1,0 +1,122 @@
+"""panelconf's start-up as a real process in the sandbox: which file it
+picks, what it prints, its exit status."""
+import os
+import unittest
+
+import panelharness as h
+
+SAMPLE = os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf")
+
+# A stand-in for the X device query that logs its call and prints what the
+# test puts in /tmp/devices (inside the sandbox).
+FAKE_QUERY = r'''
+mkdir -p /tmp/fakebin
+cat > /tmp/fakebin/xsetpointer <<'SH'
+#!/bin/sh
+echo "$@" >> /tmp/query.log
+cat /tmp/devices 2>/dev/null
+SH
+chmod +x /tmp/fakebin/xsetpointer
+export PATH=/tmp/fakebin:$PATH
+'''
+
+CLEAR_CANDIDATES = r'''
+rm -f /etc/X11/xorg.conf /etc/X11/XF86Config-4 /etc/X11/XF86Config /etc/XF86Config
+rm -rf /usr/X11R6
+'''
+
+
+class StartUp(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.x = h.XServer().start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.stop()
+
+    def run_panelconf(self, setup, args="", hostname=None, **env):
+        script = CLEAR_CANDIDATES + FAKE_QUERY + setup + \
+            f'\nexec "{h.program("panelconf")}" {args}\n'
+        settings = {"LANG": "C", "HOME": "/tmp/home"}
+        settings.update(env)
+        environment = h.base_env(self.x.display, **settings)
+        return h.run_in_sandbox(script, environment, hostname=hostname)
+
+    def test_console_lines_and_first_candidate_wins(self):
+        result = self.run_panelconf(
+            f'cp "{SAMPLE}" /etc/X11/xorg.conf; echo junk > /etc/X11/XF86Config')
+        self.assertEqual(result.returncode, 0, result.stderr)
+        lines = result.stdout.splitlines()
+        self.assertEqual(lines[:4], ["  Lang    C", "  Version 4.0.0", "  User    root",
+                                     "  Config  /etc/X11/xorg.conf"])
+        self.assertEqual(lines[-1], "  Finished.")
+
+    def test_home_candidate_is_home_followed_by_the_name(self):
+        result = self.run_panelconf(
+            f'mkdir -p /tmp/home/sub; cp "{SAMPLE}" /tmp/home/sub/XF86Config;'
+            ' cp /tmp/home/sub/XF86Config /etc/X11/XF86Config-4', HOME="/tmp/home/sub")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("  Config  /tmp/home/sub/XF86Config\n", result.stdout)
+
+    def test_host_name_candidate(self):
+        result = self.run_panelconf(
+            'mkdir -p /usr/X11R6/lib/X11;'
+            f'cp "{SAMPLE}" /usr/X11R6/lib/X11/XF86Config.panel1;'
+            f'cp "{SAMPLE}" /usr/X11R6/lib/X11/XF86Config.other', hostname="panel1")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("  Config  /usr/X11R6/lib/X11/XF86Config.panel1\n", result.stdout)
+
+    def test_candidate_order(self):
+        # Each round removes the winner of the one before.
+        order = ["/etc/X11/XF86Config-4", "/etc/X11/XF86Config", "/etc/XF86Config",
+                 "/usr/X11R6/etc/X11/XF86Config.kiosk", "/usr/X11R6/etc/X11/XF86Config-4",
+                 "/usr/X11R6/etc/X11/XF86Config", "/usr/X11R6/lib/X11/XF86Config-4",
+                 "/usr/X11R6/lib/X11/XF86Config"]
+        place = "; ".join(f'mkdir -p "$(dirname {p})"; cp "{SAMPLE}" {p}' for p in order)
+        for i, expected in enumerate(order):
+            remove = "; ".join(f"rm -f {p}" for p in order[:i]) or "true"
+            result = self.run_panelconf(f"{place}; {remove}", hostname="kiosk")
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn(f"  Config  {expected}\n", result.stdout)
+
+    def test_no_configuration_file_fails_and_says_what_was_looked_for(self):
+        result = self.run_panelconf("true")
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stdout.splitlines(),
+                         ["  Lang    C", "  Version 4.0.0", "  User    root"])
+        self.assertIn("/etc/X11/xorg.conf", result.stderr)
+        self.assertIn("$HOME/XF86Config", result.stderr)
+
+    def test_unreadable_configuration_fails(self):
+        result = self.run_panelconf("mkdir /etc/X11/xorg.conf")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn('Read "XF86Config": Is a directory', result.stderr)
+        self.assertNotIn("Finished", result.stdout)
+
+    def test_unset_lang_prints_an_empty_value(self):
+        result = self.run_panelconf(f'cp "{SAMPLE}" /etc/X11/xorg.conf', LANG=None)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(result.stdout.startswith("  Lang    \n"), result.stdout)
+
+    def test_query_is_run_and_huge_output_is_harmless(self):
+        result = self.run_panelconf(
+            f'cp "{SAMPLE}" /etc/X11/xorg.conf;'
+            'head -c 200000 /dev/zero | tr "\\0" "x" > /tmp/devices;'
+            'echo "TAVIR TouchPanel0 pointer" >> /tmp/devices;'
+            f'"{h.program("panelconf")}" > /tmp/out; cat /tmp/query.log')
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("-l", result.stdout)
+
+    def test_unprivileged_user(self):
+        result = self.run_panelconf(
+            f'cp "{SAMPLE}" /etc/X11/xorg.conf; chmod 644 /etc/X11/xorg.conf;'
+            f'exec setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp '
+            f'"{h.program("panelconf")}"; ')
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("  User    nobody\n", result.stdout)
+        self.assertIn("  Config  /etc/X11/xorg.conf\n", result.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

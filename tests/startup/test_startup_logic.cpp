@@ -1,0 +1,116 @@
+// Start-up decisions that need no process of their own.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "configsearch.h"
+#include "devicerecord.h"
+#include "startup.h"
+#include "ui/language.h"
+
+namespace {
+
+TEST(Login, FirstFourLettersDecideRoot) {
+    EXPECT_TRUE(LoginIsRoot("root"));
+    EXPECT_TRUE(LoginIsRoot("ROOT"));
+    EXPECT_TRUE(LoginIsRoot("Rooter"));
+    EXPECT_FALSE(LoginIsRoot("roo"));
+    EXPECT_FALSE(LoginIsRoot("xroot"));
+    EXPECT_FALSE(LoginIsRoot(""));
+    EXPECT_FALSE(LoginIsRoot(nullptr));
+}
+
+TEST(Language, OnlyEucJapaneseSelectsJapanese) {
+    EXPECT_EQ(LanguageIndexFor("ja_JP.eucJP"), 1);
+    EXPECT_EQ(LanguageIndexFor("JA_jp.EUCjp"), 1);
+    EXPECT_EQ(LanguageIndexFor("ja_JP.UTF-8"), 0);
+    EXPECT_EQ(LanguageIndexFor("ja_JP.eucJP@x"), 0);
+    EXPECT_EQ(LanguageIndexFor(nullptr), 0);
+}
+
+TEST(Expansion, HomeAndHostNameTemplates) {
+    char out[kConfigPathSize];
+    setenv("HOME", "/home/kiosk", 1);
+    ASSERT_EQ(ExpandConfigTemplate("$HOME/XF86Config", out, sizeof out), 0);
+    EXPECT_STREQ(out, "/home/kiosk/XF86Config");
+
+    char host[256] = "";
+    ASSERT_EQ(gethostname(host, sizeof host), 0);
+    ASSERT_EQ(ExpandConfigTemplate("/usr/X11R6/lib/X11/XF86Config.$HOSTNAME", out, sizeof out), 0);
+    EXPECT_EQ(std::string(out), std::string("/usr/X11R6/lib/X11/XF86Config.") + host);
+
+    ASSERT_EQ(ExpandConfigTemplate("/etc/X11/xorg.conf", out, sizeof out), 0);
+    EXPECT_STREQ(out, "/etc/X11/xorg.conf");
+
+    // "$HOME" only counts at the start, written exactly so.
+    ASSERT_EQ(ExpandConfigTemplate("/x/$HOME", out, sizeof out), 0);
+    EXPECT_STREQ(out, "/x/$HOME");
+    ASSERT_EQ(ExpandConfigTemplate("$home/XF86Config", out, sizeof out), 0);
+    EXPECT_STREQ(out, "$home/XF86Config");
+}
+
+TEST(Expansion, UnsetHomeOrOverlongPathNamesNoFile) {
+    char out[kConfigPathSize];
+    std::string saved = getenv("HOME") ? getenv("HOME") : "";
+    unsetenv("HOME");
+    EXPECT_EQ(ExpandConfigTemplate("$HOME/XF86Config", out, sizeof out), -1);
+    setenv("HOME", std::string(300, 'h').c_str(), 1);
+    EXPECT_EQ(ExpandConfigTemplate("$HOME/XF86Config", out, sizeof out), -1);
+    EXPECT_STREQ(out, "");
+    setenv("HOME", saved.c_str(), 1);
+}
+
+class Loaded : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetDeviceState();
+        ASSERT_EQ(CreateStartupRecord(), 0);
+    }
+    void TearDown() override { ResetDeviceState(); }
+    DeviceRecord* Add(int screen) {
+        DeviceRecord* record = AppendDeviceRecord();
+        record->screenNo = screen;
+        return record;
+    }
+};
+
+TEST_F(Loaded, NameOccurringAnywhereCountsAsLoaded) {
+    DeviceRecord* first = CurrentRecord();
+    DeviceRecord* one = Add(1);
+    DeviceRecord* three = Add(3);
+    // Only screen 12's device is listed; its name contains screen 1's.
+    MarkLoadedDevices("Virtual core pointer\nTAVIR TouchPanel12 pointer\n");
+    EXPECT_EQ(first->loaded, 0);
+    EXPECT_EQ(one->loaded, 1);
+    EXPECT_EQ(three->loaded, 0);
+    EXPECT_EQ(driverLoaded, 1);
+    EXPECT_EQ(restartNeeded, 0);
+}
+
+TEST_F(Loaded, NothingListedMeansRestartNeeded) {
+    MarkLoadedDevices("Virtual core pointer\nVirtual core keyboard\n");
+    EXPECT_EQ(CurrentRecord()->loaded, 0);
+    EXPECT_EQ(driverLoaded, 0);
+    EXPECT_EQ(restartNeeded, 1);
+}
+
+TEST(QueryOutput, KeepsThe511FirstCharacters) {
+    std::string big;
+    for (int i = 0; i < 200; ++i) {
+        big += "Device number " + std::to_string(i) + " with a long name\n";
+    }
+    big += std::string(2000, 'x');  // one line longer than the buffer
+    FILE* file = fmemopen(big.data(), big.size(), "r");
+    ASSERT_NE(file, nullptr);
+    char buffer[kQueryOutputSize];
+    memset(buffer, 'q', sizeof buffer);
+    CollectQueryOutput(file, buffer);
+    fclose(file);
+    EXPECT_EQ(strlen(buffer), kQueryOutputSize - 1);
+    EXPECT_EQ(std::string(buffer), big.substr(0, kQueryOutputSize - 1));
+}
+
+}  // namespace
