@@ -1,0 +1,613 @@
+#include "config/configwriter.h"
+
+#include <glib.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+#include "config/driveroptions.h"
+#include "devicerecord.h"
+
+using cfgline::LineReader;
+using cfgline::Tokenize;
+using cfgline::TokenIs;
+using cfgline::Tokens;
+using namespace driveropts;
+
+namespace {
+
+// Enough to make a few hundred short lines cost one system call.
+constexpr size_t kOutputChunk = 64 * 1024;
+
+// Rewriting failures go to the GLib log, warning level, no domain.
+void Warn(const char* format, ...) G_GNUC_PRINTF(1, 2);
+void Warn(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    g_logv(nullptr, G_LOG_LEVEL_WARNING, format, args);
+    va_end(args);
+}
+
+const char* ErrorText(int error) { return strerror(error); }
+
+// One argument of the section formats: a text or an integer.
+struct FormatArg {
+    FormatArg(const char* t) : text(t), isText(true) {}
+    FormatArg(int n) : number(n) {}
+    FormatArg(long n) : number(n) {}
+
+    const char* text = nullptr;
+    long number = 0;
+    bool isText = false;
+};
+
+// Appends format with its conversions filled in. Knows exactly what the
+// file's formats use: %s, %d and %ld, with an optional zero flag and width,
+// and %%. Numbers are made here rather than by printf so that no locale can
+// change a single byte of the file.
+void AppendFormat(std::string& out, const char* format, std::initializer_list<FormatArg> args) {
+    const FormatArg* arg = args.begin();
+    for (const char* p = format; *p != '\0'; ++p) {
+        if (*p != '%') {
+            out.push_back(*p);
+            continue;
+        }
+        ++p;
+        if (*p == '%') {
+            out.push_back('%');
+            continue;
+        }
+        bool zeroPad = false;
+        if (*p == '0') {
+            zeroPad = true;
+            ++p;
+        }
+        size_t width = 0;
+        while (*p >= '0' && *p <= '9') {
+            width = width * 10 + static_cast<size_t>(*p - '0');
+            ++p;
+        }
+        if (*p == 'l') {
+            ++p;
+        }
+        if (arg == args.end()) {
+            return;  // a format with more conversions than values: stop short
+        }
+        char digits[32];
+        const char* piece;
+        size_t length;
+        if (*p == 's' && arg->isText) {
+            piece = arg->text != nullptr ? arg->text : "";
+            length = strlen(piece);
+        } else {
+            std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, arg->number);
+            piece = digits;
+            length = static_cast<size_t>(r.ptr - digits);
+        }
+        ++arg;
+        if (length < width) {
+            size_t pad = width - length;
+            if (zeroPad && piece == digits && digits[0] == '-') {
+                out.push_back('-');
+                ++piece;
+                --length;
+            }
+            out.append(pad, zeroPad ? '0' : ' ');
+        }
+        out.append(piece, length);
+        if (*p == '\0') {
+            break;
+        }
+    }
+}
+
+std::string Format(const char* format, std::initializer_list<FormatArg> args) {
+    std::string out;
+    AppendFormat(out, format, args);
+    return out;
+}
+
+bool IsSectionLine(const Tokens& tokens, const char* quotedName) {
+    return TokenIs(tokens, 0, "section") && TokenIs(tokens, 1, quotedName);
+}
+
+bool IsDriverLine(const Tokens& tokens) {
+    return TokenIs(tokens, 0, "driver") && TokenIs(tokens, 1, "\"tavir\"");
+}
+
+// A line of the form "Section ..." inside a section means the section before
+// it was never closed: the file's sections do not nest.
+bool StartsNewSection(const Tokens& tokens) { return TokenIs(tokens, 0, "section"); }
+
+// The port and speed a record is written with. An index outside its table
+// (no handler sets one, but a record is plain data) gives the value the
+// reader gives for a text it does not know, never a read past the table.
+const char* PortText(const DeviceRecord* record) {
+    int i = record->portIndex;
+    return kPortDevices[(i >= 0 && i < kPortCount) ? i : kDefaultPortIndex];
+}
+
+int SpeedBaud(const DeviceRecord* record) {
+    int i = record->speedIndex;
+    return kSpeedBauds[(i >= 0 && i < kSpeedCount) ? i : kDefaultSpeedIndex];
+}
+
+// The whole percent the file holds for a border ratio, rounded as the
+// driver's tools always have. Saturates instead of overflowing.
+int BorderPercent(float ratio) {
+    double percent = (static_cast<double>(ratio) + 0.005) * 100;
+    if (std::isnan(percent)) {
+        return 0;
+    }
+    if (percent >= INT_MAX) {
+        return INT_MAX;
+    }
+    if (percent <= INT_MIN) {
+        return INT_MIN;
+    }
+    return static_cast<int>(percent);
+}
+
+void AppendNumberedOption(std::string& out, const char* nameFormat, int n, const char* lineFormat,
+                          long value) {
+    std::string name = Format(nameFormat, {n});
+    AppendFormat(out, lineFormat, {name.c_str(), value});
+}
+
+// The section of one record, complete.
+std::string SectionText(const DeviceRecord* record) {
+    std::string out;
+    out.reserve(8192);
+    // A record without identifier (never made so, but plain data) still gets
+    // a section the driver and the reader accept: the program's own name.
+    std::string ownIdentifier;
+    const char* identifier = record->identifier;
+    if (identifier == nullptr) {
+        ownIdentifier = Format(kOwnIdentifierFormat, {record->screenNo});
+        identifier = ownIdentifier.c_str();
+    }
+    const char* port = PortText(record);
+    AppendFormat(out,
+                 "Section \"InputDevice\"\n\tIdentifier %s\n\tDriver     \"tavir\"\n"
+                 "\tOption     \"Device\"       \"%s\"\n",
+                 {identifier, port});
+    if (strcmp(port, kPortDevices[kUsbPortIndex]) != 0) {
+        AppendFormat(out, "\tOption     \"BaudRate\"     \"%d\"\n", {SpeedBaud(record)});
+    }
+    AppendFormat(out, "\tOption     \"Sampling\"     \"%d\"\n\tOption     \"ScreenNo\"     \"%d\"\n",
+                 {static_cast<int>(record->sampling), record->screenNo});
+    AppendFormat(out, "\tOption     \"CalibPointsNum\"     \"%d\"\n",
+                 {static_cast<int>(calibPointsNum)});
+    AppendFormat(out, "\tOption     \"BorderRatio\"     \"%d\"\n",
+                 {BorderPercent(record->borderRatio)});
+
+    const char* longLine = "\tOption     \"%s\"     \"%ld\"\n";
+    const char* intLine = "\tOption     \"%s\"     \"%d\"\n";
+    for (int n = 0; n < kCoefficient4pCount; ++n) {
+        AppendNumberedOption(out, "CoEfficient4p%d", n, longLine, record->coefficient4p[n]);
+    }
+    for (int n = 0; n < kCoefficientReviseCount; ++n) {
+        AppendNumberedOption(out, "CoEfficientRevise%d", n, longLine,
+                             record->coefficientRevise[n]);
+    }
+    switch (calibPointsNum) {
+    case 4:
+        for (int n = 0; n < CoefficientCountFor(4); ++n) {
+            AppendNumberedOption(out, "CoEfficient%03d", n, longLine, record->coefficient[n]);
+        }
+        break;
+    case 9:
+        for (int n = 0; n < CoefficientCountFor(9); ++n) {
+            AppendNumberedOption(out, "CoEfficient%03d", n, longLine, record->coefficient[n]);
+        }
+        for (int n = 0; n < kCal9BaseCount; ++n) {
+            AppendNumberedOption(out, "Cal9Base%d", n, intLine, record->cal9Base[n]);
+        }
+        break;
+    case 25:
+        for (int n = 0; n < CoefficientCountFor(25); ++n) {
+            AppendNumberedOption(out, "CoEfficient%03d", n, intLine, record->coefficient[n]);
+        }
+        for (int n = 0; n < kCal9BaseCount; ++n) {
+            AppendNumberedOption(out, "Cal9Base%d", n, intLine, record->cal9Base[n]);
+        }
+        for (int n = 0; n < kCal25BaseCount; ++n) {
+            AppendNumberedOption(out, "Cal25Base%d", n, longLine, record->cal25Base[n]);
+        }
+        break;
+    default:
+        break;  // a point count the driver does not know has no coefficients
+    }
+    if (sendCoreEvents) {
+        out += "\tOption     \"SendCoreEvents\"\n";
+    }
+
+    const char* settingLine = "\tOption     %s  \"%d\"\n";
+    const struct {
+        const char* quotedName;
+        int index;
+    } numbered[] = {
+        {"\"Products\"", kProducts},   {"\"TouchMode\"", kTouchMode},
+        {"\"TapTime\"", kTapTime},     {"\"Stabilize\"", kStabilize},
+        {"\"Averaging\"", kAveraging}, {"\"LiftOffTime\"", kLiftOffTime},
+    };
+    for (const auto& option : numbered) {
+        AppendFormat(out, settingLine, {option.quotedName, record->settings[option.index]});
+    }
+    const struct {
+        const char* quotedName;
+        int index;
+    } switches[] = {{"\"Sound\"", kSound}, {"\"RclickHold\"", kRclickHold}};
+    for (const auto& option : switches) {
+        AppendFormat(out,
+                     record->settings[option.index] == 1 ? "\tOption     %s  \"1\"\n"
+                                                         : "\tOption     %s  \"0\"\n",
+                     {option.quotedName});
+    }
+    AppendFormat(out, settingLine,
+                 {"\"RclickHoldDuration\"", record->settings[kRclickHoldDuration]});
+    AppendFormat(out, settingLine,
+                 {"\"RclickSpatialTolerance\"", record->settings[kRclickSpatialTolerance]});
+    // The communication mode is a live state of the driver, never a setting
+    // to start with.
+    AppendFormat(out, "\tOption     %s  \"0\"\n", {"\"Communication\""});
+    AppendFormat(out, settingLine, {"\"ScreenWidth\"", screenWidth});
+    AppendFormat(out, settingLine, {"\"ScreenHeight\"", screenHeight});
+    out += "EndSection\n\n";
+    return out;
+}
+
+// True when the line's first quoted text names any device record, letter
+// case ignored.
+bool NamesDeviceRecord(const std::string& quoted) {
+    for (GList* node = deviceList; node != nullptr; node = node->next) {
+        const auto* record = static_cast<const DeviceRecord*>(node->data);
+        if (record->identifier != nullptr &&
+            g_ascii_strcasecmp(record->identifier, quoted.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Is the InputDevice section with this ordinal a driver section? The map's
+// ordinals rise in file order; next is where the search goes on, so the
+// whole walk over the file costs one pass over the map. Entries repeated
+// for a section with several driver lines are stepped over together.
+bool TakeDriverSection(const SectionMap& map, size_t ordinal, size_t* next) {
+    const std::vector<size_t>& entries = map.driverSections;
+    while (*next < entries.size() && entries[*next] < ordinal) {
+        ++*next;
+    }
+    bool isDriver = *next < entries.size() && entries[*next] == ordinal;
+    while (*next < entries.size() && entries[*next] == ordinal) {
+        ++*next;
+    }
+    return isDriver;
+}
+
+}  // namespace
+
+void SectionMap::Clear() {
+    inputDeviceCount = 0;
+    driverLineCount = 0;
+    driverSections.clear();
+}
+
+bool ConfigOutput::Write(const char* data, size_t size) {
+    if (failed_) {
+        errno = EIO;
+        return false;
+    }
+    buffer_.append(data, size);
+    if (file_ != nullptr && buffer_.size() >= kOutputChunk) {
+        return Flush();
+    }
+    return true;
+}
+
+bool ConfigOutput::Flush() {
+    if (failed_) {
+        errno = EIO;
+        return false;
+    }
+    if (file_ == nullptr || buffer_.empty()) {
+        return true;
+    }
+    if (!file_->Write(buffer_.data(), buffer_.size())) {
+        failed_ = true;
+        return false;
+    }
+    buffer_.clear();
+    return true;
+}
+
+int SearchTavirDrv(LineReader& input, SectionMap* map) {
+    while (input.Next()) {
+        const Tokens tokens = Tokenize(input.data(), input.size());
+        if (TokenIs(tokens, 0, "endsection")) {
+            return 0;
+        }
+        if (StartsNewSection(tokens)) {
+            break;
+        }
+        if (IsDriverLine(tokens)) {
+            ++map->driverLineCount;
+            map->driverSections.push_back(map->inputDeviceCount);
+        }
+    }
+    if (input.Failed()) {
+        perror("Search Tavir Driver");
+    } else {
+        Warn("Not Found \"InputDevice\" \"EndSection\"\n");
+    }
+    return -1;
+}
+
+int SearchSection(SectionMap* map) {
+    map->Clear();
+    FILE* file = fopen(configPath, "r");
+    if (file == nullptr) {
+        fprintf(stderr, "%s: %s\n", configPath, ErrorText(errno));
+        return -1;
+    }
+    int result = 0;
+    {
+        LineReader reader(file);
+        while (true) {
+            if (!reader.Next()) {
+                if (reader.Failed()) {
+                    perror("Search Section");
+                    result = -1;
+                }
+                break;
+            }
+            const Tokens tokens = Tokenize(reader.data(), reader.size());
+            if (IsSectionLine(tokens, "\"inputdevice\"")) {
+                ++map->inputDeviceCount;
+                if (SearchTavirDrv(reader, map) == -1) {
+                    result = -1;
+                    break;
+                }
+            }
+        }
+    }
+    if (fclose(file) != 0) {
+        perror("Close \"XF86Config\"");
+        result = -1;
+    }
+    return result;
+}
+
+int WriteSection(LineReader& input, ConfigOutput& output, std::string_view header) {
+    if (!output.Write(header)) {
+        perror("Write Section \"InputDevice\"");
+        return -1;
+    }
+    while (input.Next()) {
+        const Tokens tokens = Tokenize(input.data(), input.size());
+        if (StartsNewSection(tokens)) {
+            break;
+        }
+        if (!output.Write(input.data(), input.size())) {
+            perror("Write Section");
+            return -1;
+        }
+        if (TokenIs(tokens, 0, "endsection")) {
+            if (!output.Write("\n", 1)) {
+                perror("Write Section");
+                return -1;
+            }
+            return 0;
+        }
+    }
+    if (input.Failed()) {
+        perror("Wirte Section");
+    } else {
+        fprintf(stderr, "Not Found \"EndSection\"\n");
+    }
+    return -1;
+}
+
+int DelSection(LineReader& input) {
+    while (input.Next()) {
+        const Tokens tokens = Tokenize(input.data(), input.size());
+        if (TokenIs(tokens, 0, "endsection")) {
+            return 0;
+        }
+        if (StartsNewSection(tokens)) {
+            break;
+        }
+    }
+    if (input.Failed()) {
+        perror("Delete Section");
+    } else {
+        fprintf(stderr, "Not Found \"EndSection\"\n");
+    }
+    return -1;
+}
+
+int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view header,
+                   bool listDevices) {
+    if (!output.Write(header)) {
+        Warn("Write Section \"ServerLayout\": %s\n", ErrorText(errno));
+        return -1;
+    }
+    while (input.Next()) {
+        const Tokens tokens = Tokenize(input.data(), input.size());
+        if (TokenIs(tokens, 0, "endsection")) {
+            if (listDevices) {
+                for (GList* node = deviceList; node != nullptr; node = node->next) {
+                    const auto* record = static_cast<const DeviceRecord*>(node->data);
+                    if (record->status != kStatusEnable) {
+                        continue;
+                    }
+                    std::string ownIdentifier;
+                    const char* identifier = record->identifier;
+                    if (identifier == nullptr) {
+                        ownIdentifier = Format(kOwnIdentifierFormat, {record->screenNo});
+                        identifier = ownIdentifier.c_str();
+                    }
+                    if (!output.Write(Format("\tInputDevice\t%s\n", {identifier}))) {
+                        Warn("Write Section \"SeverLayout\": %s\n", ErrorText(errno));
+                        return -1;
+                    }
+                }
+            }
+            if (!output.Write(input.data(), input.size())) {
+                Warn("Write \"EndSection\" into \"ServerLayout\" Section: %s\n", ErrorText(errno));
+                return -1;
+            }
+            return 0;
+        }
+        if (StartsNewSection(tokens)) {
+            break;
+        }
+        if (TokenIs(tokens, 0, "inputdevice")) {
+            std::string quoted;
+            if (!cfgline::FirstQuotedText(input.data(), input.size(), &quoted) ||
+                NamesDeviceRecord(quoted)) {
+                continue;
+            }
+        }
+        if (!output.Write(input.data(), input.size())) {
+            Warn("Write Section \"SeverLayout\": %s\n", ErrorText(errno));
+            return -1;
+        }
+    }
+    if (input.Failed()) {
+        Warn("Read Section \"ServerLayout\": Failed.");
+    } else {
+        Warn("Not Found \"EndSection\"\n");
+    }
+    return -1;
+}
+
+int WriteInputSection(ConfigOutput& output) {
+    for (GList* node = deviceList; node != nullptr; node = node->next) {
+        const auto* record = static_cast<const DeviceRecord*>(node->data);
+        if (record->status == kStatusUndeclared) {
+            continue;
+        }
+        if (!output.Write(SectionText(record))) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+// The first stage: the whole new text from the open configuration file into
+// output. 0 or -1; failures are reported here or by the section functions.
+int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map) {
+    LineReader reader(file);
+    size_t sectionCount = 0;
+    size_t nextEntry = 0;
+    bool dropBlankLines = false;
+    // With no InputDevice section in the file no driver section gets
+    // written, so the layout must not name one: X refuses a layout that
+    // names an undefined input device.
+    const bool listDevices = map.inputDeviceCount > 0;
+
+    while (true) {
+        if (!reader.Next()) {
+            if (reader.Failed()) {
+                Warn("Read Error: %s\n", ErrorText(errno));
+                return -1;
+            }
+            break;
+        }
+        const Tokens tokens = Tokenize(reader.data(), reader.size());
+        if (dropBlankLines && tokens.Has(0) && tokens[0][0] == '\n') {
+            continue;
+        }
+        dropBlankLines = false;
+
+        std::string_view line(reader.data(), reader.size());
+        if (IsSectionLine(tokens, "\"serverlayout\"")) {
+            if (WriteSvrLayout(reader, output, line, listDevices) != 0) {
+                return -1;
+            }
+            continue;
+        }
+        if (IsSectionLine(tokens, "\"inputdevice\"")) {
+            ++sectionCount;
+            dropBlankLines = true;
+            int result = TakeDriverSection(map, sectionCount, &nextEntry)
+                             ? DelSection(reader)
+                             : WriteSection(reader, output, line);
+            if (result != 0) {
+                return -1;
+            }
+            if (sectionCount == map.inputDeviceCount && WriteInputSection(output) != 0) {
+                Warn("Write Error: %s\n", ErrorText(errno));
+                return -1;
+            }
+            continue;
+        }
+        if (!output.Write(line)) {
+            Warn("Write Error: %s\n", ErrorText(errno));
+            return -1;
+        }
+    }
+    if (sectionCount != map.inputDeviceCount) {
+        // The map does not describe this file (it changed since it was
+        // searched, or the search failed): the driver sections would be
+        // dropped or written in the wrong place.
+        Warn("%s: InputDevice sections changed since the search; not rewritten\n", configPath);
+        return -1;
+    }
+    if (!output.Flush()) {
+        Warn("Write Error: %s\n", ErrorText(errno));
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int SetConfig(const SectionMap& map) {
+    FILE* file = fopen(configPath, "r");
+    if (file == nullptr) {
+        Warn("%s: %s\n", configPath, ErrorText(errno));
+        return -1;
+    }
+    // The temporary file lives beside the file it replaces, so the final
+    // rename never crosses file systems.
+    AtomicFileWriter temporary;
+    if (!temporary.Open(configPath, "gtpXXXXXX")) {
+        Warn("cpTmpFileName: %s\n", ErrorText(errno));
+        if (fclose(file) != 0) {
+            Warn("Close \"XF86Config\": %s\n", ErrorText(errno));
+        }
+        return -1;
+    }
+
+    ConfigOutput output(&temporary);
+    int result = CopyWithNewSections(file, output, map);
+    if (fclose(file) != 0) {
+        Warn("%s: %s\n", configPath, ErrorText(errno));
+        result = -1;
+    }
+    if (result != 0) {
+        temporary.Abort();
+        return -1;
+    }
+    if (!temporary.Commit()) {
+        int error = errno;
+        if (temporary.Error().compare(0, 5, "close") == 0) {
+            Warn("Temporary file: %s\n", ErrorText(error));
+        } else {
+            Warn("Write \"%s\": %s\n", configPath, ErrorText(error));
+        }
+        return -1;
+    }
+    return 0;
+}
