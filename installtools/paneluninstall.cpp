@@ -1,7 +1,55 @@
-// Placeholder until the uninstaller is built: prints its usage and fails.
-#include <cstdio>
+// paneluninstall: removes the touch panel's driver sections from an X server
+// configuration file, keeping the previous file as "<path>.old".
+//   paneluninstall xpath
+#include <string>
 
-int main() {
-    fprintf(stderr, "\n%s : [%s]\n %s\n", "Error", "uninstall", "command xpath");
-    return 1;
+#include "config/atomicfile.h"
+#include "configtext.h"
+#include "editpasses.h"
+#include "textfuncs.h"
+
+namespace {
+
+constexpr const char* kTempTemplate = "paneluninstall.XXXXXX";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        PrntErr(1, "uninstall", "command xpath");
+    }
+    const char* path = argv[1];
+    std::string text;
+    if (!ReadConfigText(path, &text)) {
+        PrntErr(1, "uninstall", FormatText("Can't open X's config fil\"%s\"", path).c_str());
+    }
+
+    AtomicFileWriter writer;
+    if (!writer.Open(path, kTempTemplate)) {
+        std::string temp = DirectoryPart(writer.TargetPath()) + "/" + kTempTemplate;
+        PrntErr(1, "uninstall", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
+    }
+
+    std::string removedIdentifier;
+    text = DropDriverSections(text, &removedIdentifier);
+    text = DropLayoutLine(text, removedIdentifier);
+
+    if (!writer.Write(text)) {
+        std::string reason = writer.Error();
+        writer.Abort();
+        PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
+    }
+    // The backup is made before the new text takes the path, so the path
+    // always holds a complete file and the backup is exactly the old one.
+    std::string backup = std::string(path) + ".old";
+    if (!MakeBackup(path, backup.c_str())) {
+        writer.Abort();
+        PrntErr(1, "uninstall", FormatText("Can't make backup file\"%s\"", backup.c_str()).c_str());
+    }
+    if (!writer.Commit()) {
+        std::string reason = writer.Error();
+        writer.Abort();
+        PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
+    }
+    return 0;
 }
