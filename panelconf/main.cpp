@@ -12,11 +12,11 @@
 #include "devicerecord.h"
 #include "driverlink/sharedmem.h"
 #include "startup.h"
+#include "ui/labels.h"
 #include "ui/language.h"
+#include "ui/mainwindow.h"
 
 namespace {
-
-constexpr const char* kVersion = "4.0.0";
 
 // Exit status of a run that could not do its job. Runs that did what was
 // asked (OK, Cancel, closing the window) end with 0.
@@ -50,7 +50,7 @@ int SetupConfig(uint8_t start) {
     }
 
     ReadDefaultScreenSize();
-    g_print("  Version %s\n", kVersion);
+    g_print("  Version %s\n", kUtilityVersion);
     return 0;
 }
 
@@ -84,9 +84,16 @@ int main(int argc, char* argv[]) {
         return kExitFailure;
     }
 
-    if (SharedMemInit(&driverBlock) == 0) {
-        g_print("  -> Failed to SharedMemInit.\n");
+    // Attaches the driver block and runs the start-up rules; a user who may
+    // not run the utility does not come back from here.
+    CreateMainWindow();
+
+    if (calibrateOnly == 0) {
+        gtk_main();
     }
+    // Calibration-only mode runs one calibration and one Apply here once the
+    // calibration module is linked; until then it only shows the start-up
+    // messages.
 
     if (driverBlock != nullptr) {
         driverBlock->commMode = 0;

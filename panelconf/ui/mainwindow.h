@@ -6,6 +6,8 @@
 
 #include <gtk/gtk.h>
 
+struct DeviceRecord;
+
 // Top level and top bar.
 extern GtkWidget* mainWindow;
 extern GtkWidget* screenSpin;        // GtkSpinButton: screen of the current record
@@ -87,12 +89,12 @@ struct MainWindowParts {
     GtkWidget* statusRadios[3];       // Enable, Disable, Undeclared (creation order)
     GtkWidget* driverVersionLabel;    // Information page
     // Record that was current when the window was built: CancelFunc's data.
-    struct DeviceRecord* startRecord;
+    DeviceRecord* startRecord;
 };
 extern MainWindowParts mainWindowParts;
 
 // Page numbers of the notebook, in tab order.
-enum MainPage {
+enum NotebookPage {
     kPageMain = 0,
     kPageDriver,
     kPageCalibration,

@@ -1,0 +1,22 @@
+// Signal wiring of the main window. Runs once, after every control holds its
+// initial value, so that building the window calls no handler.
+//
+// Each handler module connects its own signals here, next to the others,
+// storing the kept ids (portSelectHid, tapTimeHid, ...) declared in
+// mainwindow.h. A signal stays unconnected until its handler exists.
+#include <gtk/gtk.h>
+
+#include "ui/mainwindow.h"
+
+namespace {
+
+// Closing the main window ends the main loop; main then shuts down.
+void QuitMainLoop(GtkWidget* /*window*/, gpointer /*data*/) {
+    gtk_main_quit();
+}
+
+}  // namespace
+
+void ConnectPageHandlers() {
+    g_signal_connect(mainWindow, "destroy", G_CALLBACK(QuitMainLoop), nullptr);
+}
