@@ -6,6 +6,7 @@
 // mainwindow.h. A signal stays unconnected until its handler exists.
 #include <gtk/gtk.h>
 
+#include "driverlink/calibration.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -19,4 +20,5 @@ void QuitMainLoop(GtkWidget* /*window*/, gpointer /*data*/) {
 
 void ConnectPageHandlers() {
     g_signal_connect(mainWindow, "destroy", G_CALLBACK(QuitMainLoop), nullptr);
+    ConnectCalibrationHandlers();
 }

@@ -1,0 +1,66 @@
+// Calibration: a full-screen window shows the targets one after the other
+// while the running driver takes a touch for each, advances the target
+// number and, after the last one, computes the coefficients, which are then
+// copied into the device record of the screen shown in the screen spin.
+//
+// The two sides meet only in the driver block: the utility sets calState to
+// 1 when a target is shown, the driver answers with 2. The answer is polled
+// from a short timer rather than an idle handler, so that waiting for a
+// touch costs next to no processor time on the panel PC whose X server has
+// to take those touches.
+#ifndef PANELCONF_DRIVERLINK_CALIBRATION_H
+#define PANELCONF_DRIVERLINK_CALIBRATION_H
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+
+// The calibration window and what it holds; all nullptr outside a run.
+extern GtkWidget* calWindow;
+extern GtkWidget* calCrossImage;  // the 10 x 10 target marker
+extern GtkWidget* calLabel;       // caption "Calibration: n"
+// Id of the running 10-second time-out, 0 when none runs.
+extern guint calTimeoutId;
+
+// How long the driver may take for one target before the run is given up.
+constexpr guint kCalibTimeoutMs = 10000;
+// Interval of the handshake poll: short enough that the driver's answer is
+// taken up within a few milliseconds, long enough that the waiting costs
+// almost no processor time.
+constexpr guint kCalibPollMs = 3;
+
+// Marker size and the pixel, counted from 0, that stands on the target.
+constexpr int kCalibMarkerSize = 10;
+constexpr int kCalibMarkerCentre = 5;
+
+// Handler ("clicked" of calibrationButton); start-up calls it with nullptrs
+// in calibration-only mode. Returns when the run has ended.
+void DoCalibration(GtkWidget* widget, gpointer data);
+
+// The run itself: 1 when it completed (every target taken, whether or not
+// the driver had valid coefficients), 0 when it did not start or ended
+// unfinished.
+int RunCalibration();
+
+// Creates the window, shows target 1 and hands the first target to the
+// driver. Returns 1.
+int StartCalibration();
+
+// Creates the undecorated full-screen window into *window, with its fixed
+// container as object data "fixed". The ratio and count are not used.
+void CreateCalibWindow(GtkWidget** window, float borderRatio, uint8_t pointsNum);
+
+// Shows target `point` of a `count`-point run with the caption. Ends the
+// program with status 1 when the count is not 4, 9 or 25 or the marker
+// cannot be built.
+void PutTouchPoint(GtkWidget* window, const char* caption, int point, uint8_t count,
+                   float borderRatio, int width, int height);
+
+// The handshake poll and the time-out; both keep their source (TRUE).
+gboolean OnSyncDriver(gpointer data);
+gboolean OnTimeOut(gpointer data);
+
+// Connects the Calibration button of the main window.
+void ConnectCalibrationHandlers();
+
+#endif
