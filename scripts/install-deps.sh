@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3
-  xvfb xauth x11-utils xdotool
+  xvfb xauth x11-utils xdotool xserver-xorg-core
   util-linux procps iproute2
   # pictures and the Japanese window texts
   fonts-dejavu-core fonts-ipafont-gothic imagemagick
