@@ -7,7 +7,9 @@
 #include <gtk/gtk.h>
 
 #include "driverlink/calibration.h"
+#include "ui/mainpage.h"
 #include "ui/mainwindow.h"
+#include "ui/settingpages.h"
 
 namespace {
 
@@ -20,5 +22,7 @@ void QuitMainLoop(GtkWidget* /*window*/, gpointer /*data*/) {
 
 void ConnectPageHandlers() {
     g_signal_connect(mainWindow, "destroy", G_CALLBACK(QuitMainLoop), nullptr);
+    ConnectMainPageHandlers();
+    ConnectSettingPageHandlers();
     ConnectCalibrationHandlers();
 }
