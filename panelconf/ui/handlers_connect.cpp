@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include "driverlink/calibration.h"
+#include "driverlink/commtest.h"
 #include "ui/mainpage.h"
 #include "ui/mainwindow.h"
 #include "ui/settingpages.h"
@@ -25,4 +26,5 @@ void ConnectPageHandlers() {
     ConnectMainPageHandlers();
     ConnectSettingPageHandlers();
     ConnectCalibrationHandlers();
+    ConnectCommTestHandlers();
 }
