@@ -1,0 +1,190 @@
+"""panelinstall and paneluninstall as processes: command lines, messages,
+the files they write."""
+import os
+import stat
+import unittest
+
+import panelharness
+from installtest import (USAGE_INSTALL, USAGE_UNINSTALL, data, default_section, env, install,
+                         layout_line, leftovers, read, uninstall, write)
+
+
+class InstallTest(unittest.TestCase):
+    def setUp(self):
+        self._scratch = panelharness.scratch_dir()
+        self.dir = self._scratch.__enter__()
+        self.path = os.path.join(self.dir, "xorg.conf")
+        write(self.path, data("XF86Config"))
+
+    def tearDown(self):
+        self._scratch.__exit__(None, None, None)
+
+    def assertClean(self, *names):
+        self.assertEqual(leftovers(self.dir, names), [])
+
+    def test_serial_install_into_etc_x11(self):
+        # The tools' usual call, on the system path, inside the sandbox.
+        golden = os.path.join(os.path.dirname(__file__), "data")
+        script = f"""
+cp {golden}/XF86Config /etc/X11/XF86Config
+ls -A /etc/X11 > /etc/before
+{panelharness.program('panelinstall')} /etc/X11/XF86Config 0 0 1
+ls -A /etc/X11 > /etc/after
+cmp /etc/X11/XF86Config {golden}/XF86Config.serial-screen0-ttyS1
+cmp /etc/before /etc/after
+"""
+        result = panelharness.run_in_sandbox(script, env())
+        self.assertEqual(result.returncode, 0, result.stderr + result.stdout)
+        self.assertEqual(result.stderr, "")
+
+    def test_both_writes_serial_then_usb_and_one_layout_line(self):
+        result = install(self.path, 2, 1, 0)
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, "", ""))
+        text = read(self.path)
+        serial, usb = default_section(1, 0), default_section(1, usb=True)
+        self.assertIn(serial + usb, text)
+        self.assertEqual(text.count(b'Identifier       "TAVIR TouchPanel1"'), 2)
+        self.assertEqual(text.count(b'InputDevice    "TAVIR TouchPanel1"'), 1)
+        self.assertTrue(text.endswith(b'"Mouse0" "CorePointer"\n' + layout_line(1)))
+        self.assertClean("xorg.conf")
+
+    def test_refused_arguments_change_nothing(self):
+        long_dir = os.path.join(self.dir, "d" * 120)
+        os.mkdir(long_dir)
+        os.mkfifo(os.path.join(self.dir, "fifo"))
+        missing = os.path.join(self.dir, "missing.conf")
+        cases = [
+            ((self.path, 0, 0), USAGE_INSTALL),
+            ((self.path, 0, 0, 1, 1), USAGE_INSTALL),
+            ((self.path, 0, 0, 9), "\nError : [WriteConfig]\n arg(serial_number) is bad format.\n"),
+            ((self.path, 0, 0, -1), "\nError : [WriteConfig]\n arg(serial_number) is bad format.\n"),
+            ((self.path, 3, 0, 1), USAGE_INSTALL),
+            ((self.path, -1, 0, 1), USAGE_INSTALL),
+            ((self.path, "99999999999", 0, 1), USAGE_INSTALL),
+            ((missing, 0, 0, 1), f"\nError : [WriteConf4]\n Can't open X's config file\"{missing}\".\n"),
+            ((long_dir, 0, 0, 1), f"\nError : [WriteConf4]\n Can't open X's config file\"{long_dir}\".\n"),
+            ((self.dir + "/fifo", 0, 0, 1),
+             f"\nError : [WriteConf4]\n Can't open X's config file\"{self.dir}/fifo\".\n"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                result = install(*args, timeout=10)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (1, "", message))
+                self.assertEqual(read(self.path), data("XF86Config"))
+        self.assertClean("xorg.conf", "fifo", "d" * 120)
+
+    def test_atoi_reading_of_numbers(self):
+        # Leading sign and digits count; anything else reads as 0.
+        result = install(self.path, "1x", "+2", "abc")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn(default_section(2, usb=True), read(self.path))
+
+    def test_twice_leaves_one_section_and_one_layout_line(self):
+        install(self.path, 0, 0, 1)
+        first = read(self.path)
+        result = install(self.path, 0, 0, 1)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(read(self.path), first)
+        self.assertEqual(first, data("XF86Config.serial-screen0-ttyS1"))
+
+    def test_long_path_and_lines(self):
+        deep = os.path.join(self.dir, *(["a" * 60] * 20))
+        os.makedirs(deep)
+        path = os.path.join(deep, "xorg.conf")
+        long_option = b'    Option "XkbOptions" "' + b"x" * 5000 + b'"\n'
+        original = data("XF86Config").replace(b'    Driver      "kbd"\n', b'    Driver      "kbd"\n' + long_option * 3)
+        write(path, original)
+        result = install(path, 0, 0, 1)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn(long_option * 3, read(path))
+        self.assertEqual(uninstall(path).returncode, 0)
+        self.assertEqual(read(path), original)
+
+    def test_symlink_is_followed_and_kept_with_owner_and_mode(self):
+        real_dir = os.path.join(self.dir, "real")
+        os.mkdir(real_dir)
+        real = os.path.join(real_dir, "xorg.conf")
+        os.rename(self.path, real)
+        os.chmod(real, 0o640)
+        os.chown(real, 65534, 65534)
+        os.symlink("real/xorg.conf", self.path)
+
+        self.assertEqual(install(self.path, 0, 0, 1).returncode, 0)
+        self.assertEqual(os.readlink(self.path), "real/xorg.conf")
+        self.assertEqual(read(real), data("XF86Config.serial-screen0-ttyS1"))
+        info = os.stat(real)
+        self.assertEqual((stat.S_IMODE(info.st_mode), info.st_uid, info.st_gid), (0o640, 65534, 65534))
+
+        self.assertEqual(uninstall(self.path).returncode, 0)
+        self.assertEqual(os.readlink(self.path), "real/xorg.conf")
+        self.assertEqual(read(real), data("XF86Config"))
+        self.assertEqual(read(self.path + ".old"), data("XF86Config.serial-screen0-ttyS1"))
+        info = os.stat(real)
+        self.assertEqual((stat.S_IMODE(info.st_mode), info.st_uid, info.st_gid), (0o640, 65534, 65534))
+        self.assertClean("xorg.conf", "xorg.conf.old", "real")
+        self.assertEqual(os.listdir(real_dir), ["xorg.conf"])
+
+
+class UninstallTest(unittest.TestCase):
+    TWO_SCREENS = (b'Section "Files"\nEndSection\n\n'
+                   + default_section(0, 1)[1:] + b"\n"
+                   + default_section(1, usb=True)[1:] + b"\n"
+                   + b'Section "ServerLayout"\n'
+                   b'    InputDevice    "TAVIR TouchPanel0"\n'
+                   b'    InputDevice    "TAVIR TouchPanel1"\n'
+                   b'EndSection\n')
+
+    def setUp(self):
+        self._scratch = panelharness.scratch_dir()
+        self.dir = self._scratch.__enter__()
+        self.path = os.path.join(self.dir, "xorg.conf")
+
+    def tearDown(self):
+        self._scratch.__exit__(None, None, None)
+
+    def test_undoes_install_and_keeps_backup(self):
+        write(self.path, data("XF86Config.serial-screen0-ttyS1"))
+        result = uninstall(self.path)
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, "", ""))
+        self.assertEqual(read(self.path), data("XF86Config"))
+        self.assertEqual(read(self.path + ".old"), data("XF86Config.serial-screen0-ttyS1"))
+        self.assertEqual(leftovers(self.dir, ["xorg.conf", "xorg.conf.old"]), [])
+
+    def test_two_screens_lose_both_sections_but_only_last_layout_line(self):
+        write(self.path, self.TWO_SCREENS)
+        self.assertEqual(uninstall(self.path).returncode, 0)
+        self.assertEqual(read(self.path),
+                         b'Section "Files"\nEndSection\n\n'
+                         b'Section "ServerLayout"\n'
+                         b'    InputDevice    "TAVIR TouchPanel0"\n'
+                         b'EndSection\n')
+
+    def test_no_driver_sections_unchanged_and_backup_replaced(self):
+        write(self.path, data("XF86Config"))
+        write(self.path + ".old", b"an earlier backup\n")
+        self.assertEqual(uninstall(self.path).returncode, 0)
+        self.assertEqual(read(self.path), data("XF86Config"))
+        self.assertEqual(read(self.path + ".old"), data("XF86Config"))
+        # A second run replaces the first run's backup.
+        write(self.path, data("XF86Config.serial-screen0-ttyS1"))
+        self.assertEqual(uninstall(self.path).returncode, 0)
+        self.assertEqual(read(self.path + ".old"), data("XF86Config.serial-screen0-ttyS1"))
+
+    def test_refusals(self):
+        write(self.path, self.TWO_SCREENS)
+        missing = os.path.join(self.dir, "none")
+        cases = [
+            ((), USAGE_UNINSTALL),
+            ((self.path, "x"), USAGE_UNINSTALL),
+            ((missing,), f"\nError : [uninstall]\n Can't open X's config fil\"{missing}\"\n"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                result = uninstall(*args)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (1, "", message))
+        self.assertEqual(read(self.path), self.TWO_SCREENS)
+        self.assertEqual(leftovers(self.dir, ["xorg.conf"]), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
