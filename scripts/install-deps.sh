@@ -13,6 +13,7 @@ packages=(
   python3
   xvfb xauth x11-utils xdotool xserver-xorg-core
   util-linux procps iproute2
+  locales
   # pictures and the Japanese window texts
   fonts-dejavu-core fonts-ipafont-gothic imagemagick
 )
