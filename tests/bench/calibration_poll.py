@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Benchmark, not a test: how fast panelconf takes up the driver's answer
+during a calibration run, and what the waiting costs in processor time.
+
+Runs `panelconf -c` on the bundled sample (9 points) against the driver
+stand-in answering 300 ms after each target is shown, inside the sandbox
+under a private Xvfb, a few times each for:
+
+  timer  the handshake poll as built (a short GLib timer)
+  idle   the same poll from an idle handler (PANELCONF_BENCH_IDLE_POLL=1,
+         a switch that exists for this comparison only)
+
+and prints, per variant, the median and worst time from the stand-in
+setting calState to 2 until panelconf sets it back to 1 (timed by the
+stand-in), and panelconf's processor time from the first target to the
+last answer as a share of one core (from the kernel's per-thread
+run-time accounting, /proc/PID/task/*/schedstat).
+
+    PANEL_BUILD_DIR=build-cal python3 tests/bench/calibration_poll.py [RUNS]
+"""
+import json
+import os
+import statistics
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+import panelharness as h  # noqa: E402
+
+SAMPLE = os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf")
+
+# Runs inside the sandbox: starts the stand-in and panelconf -c, follows the
+# stand-in's lines, samples panelconf's run time at the first target and at
+# the end of the run, and prints one JSON line.
+INSIDE = r'''
+import glob, json, os, subprocess, sys, time
+
+sim_path, panelconf, idle = sys.argv[1], sys.argv[2], sys.argv[3] == "1"
+
+def cpu_ns(pid):
+    total = 0
+    for f in glob.glob(f"/proc/{pid}/task/*/schedstat"):
+        try:
+            total += int(open(f).read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass
+    return total
+
+sim = subprocess.Popen([sim_path, "--calib", "auto", "--delay", "300"],
+                       stdout=subprocess.PIPE, text=True, bufsize=1)
+assert sim.stdout.readline().startswith("ready "), "stand-in did not start"
+env = dict(os.environ)
+if idle:
+    env["PANELCONF_BENCH_IDLE_POLL"] = "1"
+app = subprocess.Popen([panelconf, "-c"], env=env, stdout=subprocess.DEVNULL)
+replies, start, end = [], None, None
+for line in sim.stdout:
+    if line.startswith("calib target point=1") and start is None:
+        start = (time.monotonic_ns(), cpu_ns(app.pid))
+    elif line.startswith("calib reply "):
+        replies.append(float(line.split("ms=")[1]))
+    elif line.startswith("calib done "):
+        end = (time.monotonic_ns(), cpu_ns(app.pid))
+        break
+status = app.wait()
+sim.terminate()
+sim.wait()
+wall = end[0] - start[0]
+print(json.dumps({"status": status, "replies": replies, "wall_ns": wall,
+                  "cpu_ns": end[1] - start[1]}))
+'''
+
+
+def one_run(display, idle):
+    script = f'''
+cp "{SAMPLE}" /etc/X11/xorg.conf
+exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{h.program("panelconf")}" {1 if idle else 0}
+'''
+    env = h.base_env(display, LANG="C", HOME="/tmp")
+    result = h.run_in_sandbox(script, env, timeout=120)
+    if result.returncode != 0:
+        raise RuntimeError(result.stderr)
+    return json.loads(result.stdout.strip().splitlines()[-1])
+
+
+def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 3
+    print(f"9-point run, stand-in answering 300 ms after each target, {runs} runs per variant")
+    print(f"{'variant':8} {'replies':>7} {'median ms':>10} {'worst ms':>9} {'cpu share':>10}")
+    with h.XServer() as x:
+        for name, idle in (("timer", False), ("idle", True)):
+            replies, cpu, wall = [], 0, 0
+            for _ in range(runs):
+                r = one_run(x.display, idle)
+                if r["status"] != 0:
+                    raise RuntimeError(f"panelconf -c ended with {r['status']}")
+                replies += r["replies"]
+                cpu += r["cpu_ns"]
+                wall += r["wall_ns"]
+            print(f"{name:8} {len(replies):7d} {statistics.median(replies):10.3f} "
+                  f"{max(replies):9.3f} {100.0 * cpu / wall:9.2f}%")
+
+
+if __name__ == "__main__":
+    main()
