@@ -129,6 +129,12 @@ int Run(const SimOptions& o) {
         }
     }
 
+    // Taken before "ready": a client may change the block the moment it
+    // reads that line.
+    int32_t lastSettings[14];
+    for (int i = 0; i < 14; ++i) lastSettings[i] = Load(block->settings[i]);
+    int lastSampling = Load(block->sampling);
+    int lastAttach = SegmentAttachCount(gSegment.id);
     std::string screens;
     for (int s : o.screens) {
         screens += (screens.empty() ? "" : ",") + std::to_string(s);
@@ -146,10 +152,6 @@ int Run(const SimOptions& o) {
         calib.SetMinTouchDelay(250);
     }
 
-    int32_t lastSettings[14];
-    for (int i = 0; i < 14; ++i) lastSettings[i] = Load(block->settings[i]);
-    int lastSampling = Load(block->sampling);
-    int lastAttach = SegmentAttachCount(gSegment.id);
     printf("attach nattch=%d\n", lastAttach);
     double nextAttachCheck = 0;
     bool commOn = o.commSamples;
