@@ -164,7 +164,7 @@ int Run(const SimOptions& o) {
         double now = NowMs();
         // Fine polling only while the utility owes us an answer, so that the
         // timing is meaningful; otherwise a relaxed pace.
-        double waitMs = 5.0;
+        double waitMs = 10.0;
         if (calib.AwaitingUtility() && now - calib.Timer().StartedMs() < 15000) {
             waitMs = 0.2;
         }
