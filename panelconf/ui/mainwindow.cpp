@@ -550,6 +550,9 @@ void BottomRow(GtkWidget* mainBox) {
     PackEnd(row, cancelButton, TRUE, TRUE, 0);
     gtk_widget_set_can_default(cancelButton, TRUE);
     gtk_widget_grab_default(cancelButton);
+    // Return must reach Cancel: an entry or spin button holding the focus
+    // would take the key for itself.
+    gtk_widget_grab_focus(cancelButton);
     okButton = Named(Button(LabelText(windowLabels, 3), 80, 40), "okButton");
     PackEnd(row, okButton, TRUE, TRUE, 0);
     mainWindowParts.cancelButton = cancelButton;

@@ -1,0 +1,366 @@
+#include "guiharness.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/configreader.h"
+#include "devicerecord.h"
+#include "driverlink/sharedmem.h"
+#include "startup.h"
+#include "ui/dialogs.h"
+#include "ui/language.h"
+#include "ui/mainwindow.h"
+
+namespace gui {
+
+namespace {
+
+gboolean SetFlag(gpointer flag) {
+    *static_cast<bool*>(flag) = true;
+    return G_SOURCE_REMOVE;
+}
+
+GtkWidget* FindIn(GtkWidget* widget, const char* name) {
+    if (g_strcmp0(gtk_widget_get_name(widget), name) == 0) {
+        return widget;
+    }
+    if (!GTK_IS_CONTAINER(widget)) {
+        return nullptr;
+    }
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    GtkWidget* found = nullptr;
+    for (GList* c = children; c != nullptr && found == nullptr; c = c->next) {
+        found = FindIn(GTK_WIDGET(c->data), name);
+    }
+    g_list_free(children);
+    // Combo entries and notebook tabs are internal children or tab labels.
+    if (found == nullptr && GTK_IS_NOTEBOOK(widget)) {
+        for (int i = 0; i < gtk_notebook_get_n_pages(GTK_NOTEBOOK(widget)) && !found; ++i) {
+            GtkWidget* page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(widget), i);
+            found = FindIn(gtk_notebook_get_tab_label(GTK_NOTEBOOK(widget), page), name);
+        }
+    }
+    return found;
+}
+
+GtkWidget* FirstOfType(GtkWidget* widget, GType type) {
+    if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) {
+        return widget;
+    }
+    if (!GTK_IS_CONTAINER(widget)) {
+        return nullptr;
+    }
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    GtkWidget* found = nullptr;
+    for (GList* c = children; c != nullptr && found == nullptr; c = c->next) {
+        found = FirstOfType(GTK_WIDGET(c->data), type);
+    }
+    g_list_free(children);
+    return found;
+}
+
+GtkAdjustment* AdjustmentOf(GtkWidget* widget) {
+    if (GTK_IS_SPIN_BUTTON(widget)) {
+        return gtk_spin_button_get_adjustment(GTK_SPIN_BUTTON(widget));
+    }
+    return gtk_range_get_adjustment(GTK_RANGE(widget));
+}
+
+}  // namespace
+
+void SendKey(GtkWidget* window, guint keyval) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window);
+    GdkDisplay* display = gdk_window_get_display(gdkWindow);
+    GdkDevice* keyboard = gdk_seat_get_keyboard(gdk_display_get_default_seat(display));
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
+    for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+        GdkEvent* event = gdk_event_new(type);
+        event->key.window = GDK_WINDOW(g_object_ref(gdkWindow));
+        event->key.send_event = TRUE;
+        event->key.time = GDK_CURRENT_TIME;
+        event->key.keyval = keyval;
+        event->key.hardware_keycode = count > 0 ? static_cast<guint16>(keys[0].keycode) : 0;
+        gdk_event_set_device(event, keyboard);
+        gtk_main_do_event(event);
+        gdk_event_free(event);
+    }
+    g_free(keys);
+}
+
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+    bool expired = false;
+    guint timer = g_timeout_add(timeoutMs, SetFlag, &expired);
+    while (!done() && !expired) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    if (!expired) {
+        g_source_remove(timer);
+    }
+    return done();
+}
+
+void Flush() {
+    while (g_main_context_pending(nullptr)) {
+        g_main_context_iteration(nullptr, FALSE);
+    }
+}
+
+GtkWidget* FindWidget(const char* name) {
+    GList* toplevels = gtk_window_list_toplevels();
+    GtkWidget* found = nullptr;
+    for (GList* t = toplevels; t != nullptr && found == nullptr; t = t->next) {
+        found = FindIn(GTK_WIDGET(t->data), name);
+    }
+    g_list_free(toplevels);
+    return found;
+}
+
+GtkWidget* FindDialog() {
+    GList* toplevels = gtk_window_list_toplevels();
+    GtkWidget* found = nullptr;
+    for (GList* t = toplevels; t != nullptr; t = t->next) {
+        GtkWidget* window = GTK_WIDGET(t->data);
+        if (g_strcmp0(gtk_widget_get_name(window), kDialogWidgetName) == 0 &&
+            gtk_widget_get_visible(window)) {
+            found = window;
+        }
+    }
+    g_list_free(toplevels);
+    return found;
+}
+
+ShownDialog DescribeDialog(GtkWidget* dialog) {
+    ShownDialog shown;
+    shown.title = gtk_window_get_title(GTK_WINDOW(dialog));
+    GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+    shown.text = LabelText(FirstOfType(content, GTK_TYPE_LABEL));
+    GtkWidget* button = gtk_window_get_default_widget(GTK_WINDOW(dialog));
+    shown.button = button ? LabelText(button) : "";
+    return shown;
+}
+
+void CloseDialog(GtkWidget* dialog, CloseBy how) {
+    switch (how) {
+        case CloseBy::kButton:
+            gtk_button_clicked(GTK_BUTTON(gtk_window_get_default_widget(GTK_WINDOW(dialog))));
+            break;
+        case CloseBy::kReturnKey:
+            SendKey(dialog, GDK_KEY_Return);
+            break;
+        case CloseBy::kWindowManager:
+            // What a window manager's close does: a delete event.
+            gtk_window_close(GTK_WINDOW(dialog));
+            break;
+    }
+}
+
+DialogResponder::DialogResponder(std::vector<ShownDialog>* log, CloseBy how)
+    : log_(log), how_(how), source_(g_timeout_add(10, Poll, this)) {}
+
+DialogResponder::~DialogResponder() {
+    g_source_remove(source_);
+}
+
+gboolean DialogResponder::Poll(gpointer data) {
+    auto* self = static_cast<DialogResponder*>(data);
+    GtkWidget* dialog = FindDialog();
+    if (dialog != nullptr && gtk_widget_get_mapped(dialog) &&
+        g_object_get_data(G_OBJECT(dialog), "answered") == nullptr) {
+        g_object_set_data(G_OBJECT(dialog), "answered", GINT_TO_POINTER(1));
+        self->log_->push_back(DescribeDialog(dialog));
+        CloseDialog(dialog, self->how_);
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+std::string ComboText(GtkWidget* combo) {
+    gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(combo));
+    std::string result = text ? text : "";
+    g_free(text);
+    return result;
+}
+
+std::string EntryText(GtkWidget* comboWithEntry) {
+    return gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(comboWithEntry))));
+}
+
+std::string LabelText(GtkWidget* widget) {
+    if (widget == nullptr) {
+        return "";
+    }
+    if (GTK_IS_BUTTON(widget)) {
+        const char* label = gtk_button_get_label(GTK_BUTTON(widget));
+        return label ? label : "";
+    }
+    return gtk_label_get_text(GTK_LABEL(widget));
+}
+
+std::string StatusBarText() {
+    GtkWidget* area = gtk_statusbar_get_message_area(GTK_STATUSBAR(statusBar));
+    return LabelText(FirstOfType(area, GTK_TYPE_LABEL));
+}
+
+bool Sensitive(GtkWidget* widget) {
+    return gtk_widget_get_sensitive(widget);
+}
+
+bool Active(GtkWidget* toggle) {
+    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle));
+}
+
+double Value(GtkWidget* widget) {
+    return gtk_adjustment_get_value(AdjustmentOf(widget));
+}
+
+double Lower(GtkWidget* widget) {
+    return gtk_adjustment_get_lower(AdjustmentOf(widget));
+}
+
+double Upper(GtkWidget* widget) {
+    return gtk_adjustment_get_upper(AdjustmentOf(widget));
+}
+
+std::vector<std::string> TabLabels() {
+    GtkNotebook* notebook = GTK_NOTEBOOK(mainWindowParts.notebook);
+    std::vector<std::string> labels;
+    for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) {
+        labels.push_back(gtk_notebook_get_tab_label_text(notebook, gtk_notebook_get_nth_page(notebook, i)));
+    }
+    return labels;
+}
+
+std::vector<GtkWidget*> ByPosition(std::vector<GtkWidget*> widgets) {
+    std::sort(widgets.begin(), widgets.end(), [](GtkWidget* a, GtkWidget* b) {
+        GtkAllocation x, y;
+        gtk_widget_get_allocation(a, &x);
+        gtk_widget_get_allocation(b, &y);
+        return x.x < y.x;
+    });
+    return widgets;
+}
+
+void WindowTest::SetUp() {
+    ResetDeviceState();
+    ASSERT_EQ(CreateStartupRecord(), 0);
+    isRoot = 1;
+    calibrateOnly = 0;
+    languageIndex = LanguageIndexFor(g_getenv("LANG"));
+    screenWidth = 1024;
+    screenHeight = 768;
+    driverBlock = nullptr;
+    char path[] = "/tmp/panel-gui-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    configFile_ = path;
+}
+
+void WindowTest::TearDown() {
+    if (mainWindow != nullptr) {
+        // "destroy" ends a main loop: give it one to end.
+        g_idle_add(
+            [](gpointer) -> gboolean {
+                gtk_widget_destroy(mainWindow);
+                return G_SOURCE_REMOVE;
+            },
+            nullptr);
+        gtk_main();
+        mainWindow = nullptr;
+        Flush();
+    }
+    if (driverBlock != nullptr) {
+        shmdt(driverBlock);
+        driverBlock = nullptr;
+    }
+    if (segment_ >= 0) {
+        shmctl(segment_, IPC_RMID, nullptr);
+    }
+    unlink(configFile_.c_str());
+    ResetDeviceState();
+}
+
+std::string WindowTest::Section(int screen, const char* device, int baud,
+                                const std::string& extraOptions) {
+    char text[512];
+    snprintf(text, sizeof text,
+             "Section \"InputDevice\"\n"
+             "\tIdentifier \"TAVIR TouchPanel%d\"\n"
+             "\tDriver \"tavir\"\n"
+             "\tOption \"Device\" \"%s\"\n"
+             "\tOption \"BaudRate\" \"%d\"\n"
+             "\tOption \"ScreenNo\" \"%d\"\n",
+             screen, device, baud, screen);
+    return std::string(text) + extraOptions + "EndSection\n\n";
+}
+
+std::string WindowTest::Layout(std::initializer_list<int> screens) {
+    std::string text = "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n";
+    for (int screen : screens) {
+        text += "\tInputDevice \"TAVIR TouchPanel" + std::to_string(screen) +
+                "\" \"SendCoreEvents\"\n";
+    }
+    return text + "EndSection\n";
+}
+
+void WindowTest::UseConfig(const std::string& text) {
+    FILE* file = fopen(configFile_.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    fputs(text.c_str(), file);
+    fclose(file);
+    ASSERT_LT(configFile_.size(), kConfigPathSize);
+    strcpy(configPath, configFile_.c_str());
+    ASSERT_EQ(ReadConfigData(), 0);
+}
+
+void WindowTest::ServeDriver(int major, int minor, int build) {
+    segment_ = shmget(kDriverBlockKey, kDriverBlockSize, IPC_CREAT | kDriverBlockMode);
+    ASSERT_GE(segment_, 0) << "run GUI tests inside tools/sandbox";
+    void* base = shmat(segment_, nullptr, 0);
+    ASSERT_NE(base, reinterpret_cast<void*>(-1));
+    auto* block = static_cast<DriverSharedBlock*>(base);
+    block->versionMajor = static_cast<uint8_t>(major);
+    block->versionMinor = static_cast<uint8_t>(minor);
+    block->versionBuild = static_cast<uint16_t>(build);
+    shmdt(base);
+}
+
+void WindowTest::ListDevices(const char* queryOutput) {
+    MarkLoadedDevices(queryOutput);
+}
+
+void WindowTest::SetRoot(bool root) {
+    isRoot = root ? 1 : 0;
+}
+
+void WindowTest::Build(CloseBy how) {
+    DialogResponder responder(&dialogs, how);
+    testing::internal::CaptureStdout();
+    CreateMainWindow();
+    builderOutput = testing::internal::GetCapturedStdout();
+    Flush();
+}
+
+}  // namespace gui
+
+// Lists tests without a display; runs them with one.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    bool listing = ::testing::GTEST_FLAG(list_tests);
+    if (!listing) {
+        g_setenv("GDK_BACKEND", "x11", TRUE);
+        g_setenv("NO_AT_BRIDGE", "1", TRUE);
+        if (!gtk_init_check(&argc, &argv)) {
+            fprintf(stderr, "no display: run through tests/ui/run_gui.sh\n");
+            return 1;
+        }
+    }
+    return RUN_ALL_TESTS();
+}

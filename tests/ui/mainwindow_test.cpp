@@ -1,0 +1,382 @@
+// The main window as built from a configuration: initial values, ranges,
+// sensitivity, the bottom row, the Information page, the start-up rules and
+// the message dialogs.
+#include <cstdlib>
+
+#include "devicerecord.h"
+#include "driverlink/sharedmem.h"
+#include "guiharness.h"
+#include "ui/dialogs.h"
+#include "ui/labels.h"
+#include "ui/language.h"
+#include "ui/mainwindow.h"
+
+namespace {
+
+using gui::ComboText;
+using gui::Sensitive;
+
+constexpr const char* kLoadedScreen0 = "Virtual core pointer\nTAVIR TouchPanel0 pointer\n";
+
+class MainWindow : public gui::WindowTest {};
+
+TEST_F(MainWindow, EnabledSerialRecordIsShownAndNothingIsMarkedChanged) {
+    UseConfig(Section(0, "/dev/ttyS2", 4800,
+                      "\tOption \"Products\" \"1\"\n\tOption \"TouchMode\" \"2\"\n"
+                      "\tOption \"Sampling\" \"6\"\n\tOption \"TapTime\" \"17\"\n"
+                      "\tOption \"Sound\" \"1\"\n\tOption \"RclickHoldDuration\" \"900\"\n") +
+              Layout({0}));
+    ServeDriver(3, 1, 415);
+    ListDevices(kLoadedScreen0);
+    Build();
+
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(mainWindow)), "TouchPanel Utility");
+    EXPECT_EQ(gui::StatusBarText(), "Enabled...   ");
+    EXPECT_TRUE(gui::Active(mainWindowParts.statusRadios[0]));
+    EXPECT_EQ(ComboText(portCombo), "COM3(/dev/ttyS2)");
+    EXPECT_EQ(ComboText(speedCombo), "4800bps");
+    EXPECT_EQ(ComboText(mainWindowParts.productCombo), "QTP-20 series(HID mode)");
+    EXPECT_EQ(ComboText(mainWindowParts.touchModeCombo), "Touch Down Immediate");
+    EXPECT_EQ(gui::EntryText(mainWindowParts.configCombo), configPath);
+    EXPECT_EQ(gui::Value(samplingScale), 6);
+    EXPECT_EQ(gui::Value(tapTimeScale), 17);
+    EXPECT_EQ(gui::LabelText(tapTimeValueLabel), " 17");
+    EXPECT_EQ(gui::Value(holdScale), 900);
+    EXPECT_TRUE(gui::Active(beepCheck));
+    EXPECT_FALSE(gui::Active(commModeCheck));
+    EXPECT_TRUE(Sensitive(portCombo));
+    EXPECT_TRUE(Sensitive(speedCombo));
+    EXPECT_TRUE(Sensitive(calibrationButton));
+    EXPECT_FALSE(Sensitive(changeStatusButton));
+    // Building called no handler: nothing counts as changed.
+    EXPECT_FALSE(Sensitive(applyButton));
+    EXPECT_FALSE(Sensitive(okButton));
+    EXPECT_EQ(gui::LabelText(mainWindowParts.driverVersionLabel), "3.1.415");
+    EXPECT_EQ(builderOutput.find("Failed to SharedMemInit"), std::string::npos);
+    DeviceRecord* record = CurrentRecord();
+    for (int i = 0; i < driveropts::kSettingsCount; ++i) {
+        EXPECT_EQ(record->savedSettings[i], record->settings[i]) << i;
+    }
+}
+
+TEST_F(MainWindow, PagesButtonsAndDefaultAreInTheirOrder) {
+    UseConfig(Section(0, "/dev/ttyS1") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+
+    EXPECT_EQ(gui::TabLabels(), (std::vector<std::string>{"Main", "Driver", "Calibration",
+                                                          "Setting", "Advanced", "Communication",
+                                                          "Information"}));
+    ASSERT_TRUE(gui::RunUntil([] { return gtk_widget_get_mapped(okButton); }));
+    auto row = gui::ByPosition({applyButton, mainWindowParts.cancelButton, okButton});
+    EXPECT_EQ(gui::LabelText(row[0]), "OK");
+    EXPECT_EQ(gui::LabelText(row[1]), "Cancel");
+    EXPECT_EQ(gui::LabelText(row[2]), "Apply");
+    // Equal widths, up to the pixel the homogeneous box cannot share out.
+    EXPECT_NEAR(gtk_widget_get_allocated_width(row[0]), gtk_widget_get_allocated_width(row[1]), 1);
+    EXPECT_NEAR(gtk_widget_get_allocated_width(row[1]), gtk_widget_get_allocated_width(row[2]), 1);
+    EXPECT_EQ(gtk_window_get_default_widget(GTK_WINDOW(mainWindow)), mainWindowParts.cancelButton);
+
+    int cancelled = 0;
+    g_signal_connect(mainWindowParts.cancelButton, "clicked",
+                     G_CALLBACK(+[](GtkButton*, gpointer count) { ++*static_cast<int*>(count); }),
+                     &cancelled);
+    gui::SendKey(mainWindow, GDK_KEY_Return);
+    EXPECT_EQ(cancelled, 1);
+    g_signal_handlers_disconnect_by_data(mainWindowParts.cancelButton, &cancelled);
+}
+
+TEST_F(MainWindow, DisabledRecordShowsDisableAndLocksTheLink) {
+    UseConfig(Section(0, "/dev/ttyS0"));  // in the file, not in the layout
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+
+    EXPECT_EQ(CurrentRecord()->status, kStatusDisable);
+    EXPECT_EQ(gui::StatusBarText(), "Disabled...  ");
+    EXPECT_TRUE(gui::Active(mainWindowParts.statusRadios[1]));
+    EXPECT_FALSE(gui::Active(mainWindowParts.statusRadios[0]));
+    EXPECT_EQ(ComboText(portCombo), "COM1(/dev/ttyS0)");
+    EXPECT_FALSE(Sensitive(portCombo));
+    EXPECT_FALSE(Sensitive(speedCombo));
+}
+
+TEST_F(MainWindow, UndeclaredRecordShowsEmptySelectors) {
+    UseConfig("Section \"InputDevice\"\n\tIdentifier \"Mouse0\"\n\tDriver \"mouse\"\nEndSection\n");
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+
+    EXPECT_EQ(CurrentRecord()->status, kStatusUndeclared);
+    EXPECT_EQ(gui::StatusBarText(), "Undeclared...");
+    EXPECT_TRUE(gui::Active(mainWindowParts.statusRadios[2]));
+    for (GtkWidget* combo : {portCombo, speedCombo, mainWindowParts.productCombo,
+                             mainWindowParts.touchModeCombo}) {
+        EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(combo)), -1);
+    }
+    EXPECT_FALSE(Sensitive(speedCombo));
+    EXPECT_FALSE(Sensitive(portCombo));
+}
+
+TEST_F(MainWindow, UsbRecordHasNoSpeedAndNoSerialTest) {
+    UseConfig(Section(0, "/dev/input/event*") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+
+    EXPECT_EQ(ComboText(portCombo), "USB(/dev/input/event)");
+    EXPECT_EQ(ComboText(speedCombo), "");
+    EXPECT_FALSE(Sensitive(speedCombo));
+    EXPECT_TRUE(Sensitive(portCombo));
+    for (GtkWidget* widget : {commModeCheck, transmitEntry, receiveList, transmitButton}) {
+        EXPECT_FALSE(Sensitive(widget)) << gtk_widget_get_name(widget);
+    }
+}
+
+TEST_F(MainWindow, SerialRecordKeepsTheCommunicationPageUsable) {
+    UseConfig(Section(0, "/dev/ttyS3") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    for (GtkWidget* widget : {commModeCheck, transmitEntry, receiveList, transmitButton}) {
+        EXPECT_TRUE(Sensitive(widget)) << gtk_widget_get_name(widget);
+    }
+    EXPECT_EQ(gtk_entry_get_max_length(GTK_ENTRY(transmitEntry)), 15);
+    GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(receiveList));
+    EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), 15);
+}
+
+class PointCount : public gui::WindowTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PointCount, SelectsTheMatchingRadioOrNine) {
+    UseConfig(Section(0, "/dev/ttyS1", 9600,
+                      "\tOption \"CalibPointsNum\" \"" + std::to_string(GetParam()) + "\"\n") +
+              Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    GtkWidget* expected = GetParam() == 4    ? calibPoints4Radio
+                          : GetParam() == 25 ? calibPoints25Radio
+                                             : calibPoints9Radio;
+    for (GtkWidget* radio : {calibPoints4Radio, calibPoints9Radio, calibPoints25Radio}) {
+        EXPECT_EQ(gui::Active(radio), radio == expected) << gtk_widget_get_name(radio);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, PointCount, ::testing::Values(4, 9, 25, 16, 0));
+
+TEST_F(MainWindow, BorderBelowOnePercentIsRaisedAndSpinStaysInRange) {
+    UseConfig(Section(0, "/dev/ttyS1", 9600, "\tOption \"BorderRatio\" \"0\"\n") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    EXPECT_FLOAT_EQ(CurrentRecord()->borderRatio, 0.01f);
+    EXPECT_EQ(gui::Value(calibBorderSpin), 1);
+    EXPECT_EQ(gui::Lower(calibBorderSpin), 1);
+    EXPECT_EQ(gui::Upper(calibBorderSpin), 10);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(calibBorderSpin), 40);
+    EXPECT_EQ(gui::Value(calibBorderSpin), 10);
+}
+
+TEST_F(MainWindow, ScreenSpinSpansTheRecordsAndSamplingStopsAtFifteen) {
+    UseConfig(Section(2, "/dev/ttyS1") + Section(5, "/dev/ttyS2") + Section(1, "/dev/ttyS3") +
+              Layout({2, 5, 1}));
+    ServeDriver();
+    ListDevices("TAVIR TouchPanel2 pointer\n");
+    Build();
+    EXPECT_EQ(gui::Value(screenSpin), 2);
+    EXPECT_EQ(gui::Lower(screenSpin), 1);
+    EXPECT_EQ(gui::Upper(screenSpin), 5);
+
+    gtk_range_set_value(GTK_RANGE(samplingScale), 16);
+    EXPECT_EQ(gui::Value(samplingScale), 15);
+}
+
+TEST_F(MainWindow, OneRecordPinsTheScreenSpin) {
+    UseConfig(Section(3, "/dev/ttyS1") + Layout({3}));
+    ServeDriver();
+    ListDevices("TAVIR TouchPanel3 pointer\n");
+    Build();
+    EXPECT_EQ(gui::Lower(screenSpin), 3);
+    EXPECT_EQ(gui::Upper(screenSpin), 3);
+    gtk_spin_button_spin(GTK_SPIN_BUTTON(screenSpin), GTK_SPIN_STEP_FORWARD, 1);
+    EXPECT_EQ(gui::Value(screenSpin), 3);
+}
+
+TEST_F(MainWindow, FourthProductCannotUseFourPoints) {
+    UseConfig(Section(0, "/dev/ttyS1", 9600, "\tOption \"Products\" \"3\"\n") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    EXPECT_FALSE(Sensitive(calibPoints4Radio));
+    EXPECT_TRUE(Sensitive(calibPoints9Radio));
+}
+
+TEST_F(MainWindow, OtherProductsKeepFourPoints) {
+    UseConfig(Section(0, "/dev/ttyS1", 9600, "\tOption \"Products\" \"2\"\n") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    EXPECT_TRUE(Sensitive(calibPoints4Radio));
+}
+
+TEST_F(MainWindow, NoBlockShowsUnknownDriverVersion) {
+    UseConfig(Section(0, "/dev/ttyS1") + Layout({0}));
+    ListDevices(kLoadedScreen0);
+    Build();
+    EXPECT_EQ(driverBlock, nullptr);
+    EXPECT_NE(builderOutput.find("  -> Failed to SharedMemInit.\n"), std::string::npos);
+    EXPECT_EQ(gui::LabelText(mainWindowParts.driverVersionLabel), "   Unknown");
+    EXPECT_TRUE(dialogs.empty());
+}
+
+// Start-up rules.
+
+TEST_F(MainWindow, RootWithoutDriverGetsMessageTwoAndNoCalibration) {
+    UseConfig(Section(0, "/dev/ttyS1", 9600, "\tOption \"Products\" \"3\"\n") + Layout({0}));
+    ServeDriver();
+    ListDevices("Virtual core pointer\n");
+    Build();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, DialogMessageText(kMsgDriverNotLoaded, 0));
+    EXPECT_EQ(dialogs[0].title, "Explanation");
+    EXPECT_EQ(dialogs[0].button, " O K ");
+    EXPECT_FALSE(Sensitive(calibrationButton));
+    // The product rule is skipped; the settings stay usable for root.
+    EXPECT_TRUE(Sensitive(calibPoints4Radio));
+    EXPECT_TRUE(Sensitive(tapTimeScale));
+    EXPECT_TRUE(Sensitive(portCombo));
+    EXPECT_FALSE(Sensitive(applyButton));
+}
+
+TEST_F(MainWindow, RootWithAnotherScreenLoadedOnlyLosesCalibration) {
+    UseConfig(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}));
+    ServeDriver();
+    ListDevices("TAVIR TouchPanel1 pointer\n");
+    Build();
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_FALSE(Sensitive(calibrationButton));
+    EXPECT_TRUE(Sensitive(mainWindowParts.addScreenButton));
+}
+
+TEST_F(MainWindow, UserWithDriverLoadedGetsMessageZeroAndNoSettings) {
+    UseConfig(Section(0, "/dev/ttyS1") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    SetRoot(false);
+    Build(gui::CloseBy::kWindowManager);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, DialogMessageText(kMsgRootForAllFunctions, 0));
+    const MainWindowParts& p = mainWindowParts;
+    for (GtkWidget* widget :
+         {speedCombo, p.configCombo, portCombo, samplingScale, p.addScreenButton, p.productCombo,
+          calibPoints4Radio, calibPoints9Radio, calibPoints25Radio, calibBorderSpin,
+          p.touchModeCombo, tapTimeScale, liftOffScale, stabilizeScale, averageScale,
+          p.settingDefaultButton, beepCheck, rclickCheck, holdScale, spatialScale,
+          p.advancedDefaultButton, p.statusRadios[0], p.statusRadios[1], p.statusRadios[2]}) {
+        EXPECT_FALSE(Sensitive(widget)) << gtk_widget_get_name(widget);
+    }
+    // Calibration of a loaded panel and the serial test stay possible.
+    EXPECT_TRUE(Sensitive(calibrationButton));
+    EXPECT_TRUE(Sensitive(commModeCheck));
+    EXPECT_TRUE(Sensitive(transmitButton));
+}
+
+// Message dialogs on their own.
+
+class Dialogs : public gui::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        UseConfig(Section(0, "/dev/ttyS1") + Layout({0}));
+        ListDevices(kLoadedScreen0);
+        Build();
+    }
+    gui::ShownDialog Show(unsigned code, gui::CloseBy how) {
+        std::vector<gui::ShownDialog> log;
+        gui::DialogResponder responder(&log, how);
+        DialogWindow(code);  // returns only once the dialog is gone
+        EXPECT_EQ(gui::FindDialog(), nullptr);
+        return log.empty() ? gui::ShownDialog{} : log[0];
+    }
+};
+
+TEST_F(Dialogs, EveryWayOfClosingReturns) {
+    EXPECT_EQ(Show(3, gui::CloseBy::kButton).text, "The Calibration are unfinished.\n");
+    EXPECT_EQ(Show(4, gui::CloseBy::kWindowManager).text, DialogMessageText(4, 0));
+    EXPECT_EQ(Show(6, gui::CloseBy::kReturnKey).text, "Not use authority of a \"LINK PORT\"");
+}
+
+TEST_F(Dialogs, AreModalAndTransientForTheMainWindow) {
+    bool checked = false;
+    g_timeout_add(20, [](gpointer data) -> gboolean {
+        GtkWidget* dialog = gui::FindDialog();
+        if (dialog == nullptr) {
+            return G_SOURCE_CONTINUE;
+        }
+        EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
+        EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), GTK_WINDOW(mainWindow));
+        EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(dialog)));
+        *static_cast<bool*>(data) = true;
+        gui::CloseDialog(dialog, gui::CloseBy::kButton);
+        return G_SOURCE_REMOVE;
+    }, &checked);
+    DialogWindow(0);
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(Dialogs, SevenAndEightShowTheSameText) {
+    EXPECT_EQ(Show(7, gui::CloseBy::kButton).text, Show(8, gui::CloseBy::kButton).text);
+}
+
+TEST_F(Dialogs, UnassignedCodesShowNothing) {
+    for (unsigned code : {5u, 9u, 200u}) {
+        std::vector<gui::ShownDialog> log;
+        gui::DialogResponder responder(&log);
+        DialogWindow(code);
+        gui::Flush();
+        EXPECT_TRUE(log.empty()) << code;
+    }
+}
+
+// Japanese: every text of the window and the dialogs, also where the
+// locale itself is not installed (the test process runs in C.UTF-8).
+
+class Japanese : public gui::WindowTest {
+protected:
+    void SetUp() override {
+        setenv("LANG", "ja_JP.eucJP", 1);
+        WindowTest::SetUp();
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        unsetenv("LANG");
+    }
+};
+
+TEST_F(Japanese, WindowTabsButtonsAndDialogs) {
+    ASSERT_EQ(languageIndex, 1);
+    UseConfig(Section(0, "/dev/input/event*") + Layout({0}));
+    ServeDriver();
+    ListDevices("Virtual core pointer\n");
+    Build();
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(mainWindow)), "タッチパネルユーティリティ");
+    EXPECT_EQ(gui::TabLabels(),
+              (std::vector<std::string>{"基本設定", "ドライバ状態", "キャリブレーション", "設定",
+                                        "詳細設定", "通信", "バージョン情報"}));
+    EXPECT_EQ(gui::LabelText(okButton), "決定");
+    EXPECT_EQ(gui::LabelText(mainWindowParts.cancelButton), "キャンセル");
+    EXPECT_EQ(gui::LabelText(applyButton), "適用");
+    EXPECT_EQ(gui::LabelText(calibrationButton), "キャリブレーション");
+    EXPECT_EQ(gui::StatusBarText(), "有効...    ");
+    EXPECT_EQ(ComboText(portCombo), "USB(/dev/input/event)");
+    EXPECT_EQ(gui::LabelText(beepCheck), "タッチ音（BEEP)を鳴らす。");
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].title, "説明");
+    EXPECT_EQ(dialogs[0].button, " 了 解 ");
+    EXPECT_EQ(dialogs[0].text, DialogMessageText(2, 1));
+}
+
+}  // namespace
