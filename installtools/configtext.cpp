@@ -59,7 +59,6 @@ std::string DirectoryPart(const std::string& path) {
 }
 
 int ArgToInt(const char* text) {
-    errno = 0;
     long value = strtol(text, nullptr, 10);
     if (value > INT_MAX) {
         return INT_MAX;

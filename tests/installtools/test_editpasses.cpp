@@ -183,21 +183,4 @@ TEST(AddDriverSection, WithoutOtherSectionsTheSectionGoesLast) {
     EXPECT_EQ(AddDriverSection("", kModeUsb, 1, 0), Section(kModeUsb, 1, 0));
 }
 
-TEST(Passes, InstallTwiceKeepsOneSectionAndOneLayoutLine) {
-    std::string original =
-        "Section \"Files\"\nEndSection\n\n"
-        "Section \"ServerLayout\"\n    Screen \"S\"\nEndSection\n";
-    auto install = [](const std::string& text) {
-        std::string removed;
-        std::string out = DropDriverSections(text, &removed);
-        out = DropLayoutLine(out, removed);
-        return AddDriverSection(out, kModeSerial, 0, 1);
-    };
-    std::string once = install(original);
-    EXPECT_EQ(install(once), once);
-    std::string removed;
-    std::string back = DropLayoutLine(DropDriverSections(once, &removed), removed);
-    EXPECT_EQ(back, original);
-}
-
 }  // namespace

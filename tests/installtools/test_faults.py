@@ -10,7 +10,7 @@ import time
 import unittest
 
 import panelharness
-from installtest import DATA_DIR, data, env, install, leftovers, read, uninstall, write
+from installtest import DATA_DIR, data, env, leftovers, read, uninstall, write
 
 INSTALL = panelharness.program("panelinstall")
 UNINSTALL = panelharness.program("paneluninstall")

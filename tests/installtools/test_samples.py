@@ -95,34 +95,6 @@ class SamplesTest(unittest.TestCase):
                 self.assertEqual(leftovers(self.dir, ["xorg.conf", "xorg.conf.old"]), [])
                 os.unlink(self.path + ".old")
 
-    def test_uninstall_without_driver_sections_changes_nothing(self):
-        for name in samples():
-            with self.subTest(sample=name):
-                shutil.copyfile(os.path.join(panelharness.SAMPLES_DIR, name), self.path)
-                original = read(self.path)
-                self.assertEqual(uninstall(self.path).returncode, 0)
-                self.assertEqual(read(self.path), original)
-                self.assertEqual(read(self.path + ".old"), original)
-
-    def test_second_install_of_other_kind_replaces_the_first(self):
-        # Serial and USB for screen 1, then USB alone for screen 1: the USB
-        # section alone where both were, one layout line per layout.
-        usb = default_section(1, usb=True)
-        for name in samples():
-            with self.subTest(sample=name):
-                shutil.copyfile(os.path.join(panelharness.SAMPLES_DIR, name), self.path)
-                installed, insert_at, add_blank = expectations(read(self.path), screen=1)
-                self.assertEqual(install(self.path, 2, 1, 0).returncode, 0)
-                self.assertEqual(install(self.path, 1, 1, 0).returncode, 0)
-                head, tail = installed[:insert_at], installed[insert_at:]
-                if not head.endswith(b"\n"):
-                    # The section's leading line end now ends the file's
-                    # last line, and the blank line comes before the section.
-                    expected = head + b"\n" + usb + tail
-                else:
-                    expected = head + usb + (b"\n" if add_blank else b"") + tail
-                self.assertEqual(read(self.path), expected)
-
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
