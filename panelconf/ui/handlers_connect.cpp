@@ -8,8 +8,11 @@
 
 #include "driverlink/calibration.h"
 #include "driverlink/commtest.h"
+#include "driverlink/driverstatus.h"
+#include "ui/applyokcancel.h"
 #include "ui/mainpage.h"
 #include "ui/mainwindow.h"
+#include "ui/screens.h"
 #include "ui/settingpages.h"
 
 namespace {
@@ -26,5 +29,8 @@ void ConnectPageHandlers() {
     ConnectMainPageHandlers();
     ConnectSettingPageHandlers();
     ConnectCalibrationHandlers();
+    ConnectApplyOkCancelHandlers();
+    ConnectScreenHandlers();
+    ConnectDriverStatusHandlers();
     ConnectCommTestHandlers();
 }
