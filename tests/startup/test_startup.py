@@ -1,9 +1,11 @@
 """panelconf's start-up as a real process in the sandbox: which file it
 picks, what it prints, its exit status."""
 import os
+import subprocess
 import unittest
 
 import panelharness as h
+import xclose
 
 SAMPLE = os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf")
 
@@ -41,7 +43,15 @@ class StartUp(unittest.TestCase):
         settings = {"LANG": "C", "HOME": "/tmp/home"}
         settings.update(env)
         environment = h.base_env(self.x.display, **settings)
-        return h.run_in_sandbox(script, environment, hostname=hostname)
+        args = [h.SANDBOX] + (["--hostname", hostname] if hostname else []) + \
+            ["--", "bash", "-euo", "pipefail", "-c", script]
+        process = subprocess.Popen(args, env=environment, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        # Whatever the program shows (a start-up message, the main window) is
+        # closed as a window manager would, until the program has ended.
+        self.closed = xclose.close_until_exit(process, self.x.display)
+        stdout, stderr = process.communicate(timeout=30)
+        return subprocess.CompletedProcess(args, process.returncode, stdout, stderr)
 
     def test_console_lines_and_first_candidate_wins(self):
         result = self.run_panelconf(
@@ -108,14 +118,36 @@ class StartUp(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("-l", result.stdout)
 
-    def test_unprivileged_user(self):
-        result = self.run_panelconf(
+    def unprivileged_run(self, devices):
+        return self.run_panelconf(
             f'cp "{SAMPLE}" /etc/X11/xorg.conf; chmod 644 /etc/X11/xorg.conf;'
+            f'printf "{devices}" > /tmp/devices; touch /tmp/query.log; chmod 666 /tmp/query.log;'
             f'exec setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp '
             f'"{h.program("panelconf")}"; ')
+
+    def test_unprivileged_user_with_the_driver_loaded(self):
+        result = self.unprivileged_run("TAVIR TouchPanel0 XTEST pointer\\n")
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("  User    nobody\n", result.stdout)
         self.assertIn("  Config  /etc/X11/xorg.conf\n", result.stdout)
+        # The "restart as root" notice first, then the window.
+        self.assertEqual(len(self.closed), 2, self.closed)
+        self.assertEqual(self.closed[-1], "TouchPanel Utility")
+
+    def test_unprivileged_user_without_the_driver_can_do_nothing(self):
+        # One message, then the program ends without its window: a run that
+        # could not do its job.
+        result = self.unprivileged_run("Virtual core pointer\\n")
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertEqual(len(self.closed), 1, self.closed)
+        self.assertNotEqual(self.closed[0], "TouchPanel Utility")
+
+    def test_root_without_the_driver_is_told_then_gets_the_window(self):
+        result = self.run_panelconf(f'cp "{SAMPLE}" /etc/X11/xorg.conf')
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(len(self.closed), 2, self.closed)
+        self.assertEqual(self.closed[-1], "TouchPanel Utility")
+        self.assertEqual(result.stdout.splitlines()[-1], "  Finished.")
 
 
 if __name__ == "__main__":
