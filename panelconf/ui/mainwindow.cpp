@@ -137,10 +137,12 @@ GtkWidget* Button(const char* text, int width, int height) {
     return button;
 }
 
-// A combo listing rows of a null-terminated list; nothing chosen.
-GtkWidget* ComboOf(const char* const* rows) {
+// A combo listing the first `count` rows of a list, stopping early at a null
+// entry (the label tables end with one, the speed table does not); nothing
+// chosen.
+GtkWidget* ComboOf(const char* const* rows, int count) {
     GtkWidget* combo = gtk_combo_box_text_new();
-    for (int i = 0; rows[i] != nullptr; ++i) {
+    for (int i = 0; i < count && rows[i] != nullptr; ++i) {
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), rows[i]);
     }
     return combo;
@@ -204,10 +206,10 @@ const char* MainPage(GtkWidget* page, const DeviceRecord* record) {
     gtk_entry_set_text(GTK_ENTRY(configEntry), configPath);
     mainWindowParts.configCombo = configCombo;
 
-    portCombo = Named(ComboOf(portNames), "portCombo");
+    portCombo = Named(ComboOf(portNames, driveropts::kPortCount), "portCombo");
     ChooseRow(portCombo, undeclared ? -1 : record->portIndex, driveropts::kPortCount);
 
-    speedCombo = Named(ComboOf(driveropts::kSpeedTexts), "speedCombo");
+    speedCombo = Named(ComboOf(driveropts::kSpeedTexts, driveropts::kSpeedCount), "speedCombo");
     const char* portText = "";
     if (gtk_combo_box_get_active(GTK_COMBO_BOX(portCombo)) >= 0) {
         portText = portNames[gtk_combo_box_get_active(GTK_COMBO_BOX(portCombo))];
@@ -219,7 +221,7 @@ const char* MainPage(GtkWidget* page, const DeviceRecord* record) {
         ChooseRow(speedCombo, record->speedIndex, driveropts::kSpeedCount);
     }
 
-    GtkWidget* productCombo = Named(ComboOf(productNames[languageIndex]), "productCombo");
+    GtkWidget* productCombo = Named(ComboOf(productNames[languageIndex], LabelRowCount(productNames)), "productCombo");
     ChooseRow(productCombo, undeclared ? -1 : record->settings[driveropts::kProducts],
               LabelRowCount(productNames));
     mainWindowParts.productCombo = productCombo;
@@ -339,7 +341,7 @@ void SettingPage(GtkWidget* page, const DeviceRecord* record) {
     GtkWidget* modeRow = HBox(0);
     PackStart(page, modeRow, FALSE, FALSE, 0);
     PackStart(modeRow, Label(LabelText(settingPageLabels, 1)), FALSE, FALSE, 0);
-    GtkWidget* touchModeCombo = Named(ComboOf(touchModeNames[languageIndex]), "touchModeCombo");
+    GtkWidget* touchModeCombo = Named(ComboOf(touchModeNames[languageIndex], LabelRowCount(touchModeNames)), "touchModeCombo");
     gtk_widget_set_size_request(touchModeCombo, 250, 40);
     ChooseRow(touchModeCombo,
               record->status == kStatusUndeclared ? -1 : record->settings[driveropts::kTouchMode],
