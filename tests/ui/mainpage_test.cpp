@@ -191,16 +191,4 @@ TEST_F(MainPage, HomeTemplateWithoutHomeKeepsTheFileInUse) {
     }
 }
 
-TEST_F(MainPage, NonRootSelectionsGiveNoNotice) {
-    BuildWith("/dev/ttyS1");
-    SetRoot(false);
-    // The selectors are locked for such a user; even a change that reached
-    // the handlers would not unlock Apply.
-    Choose(portCombo, 2);
-    Choose(mainWindowParts.productCombo, 3);
-    MoveTo(samplingScale, 4);
-    Choose(mainWindowParts.configCombo, 0);
-    EXPECT_FALSE(AnythingNoticed());
-}
-
 }  // namespace
