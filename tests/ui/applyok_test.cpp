@@ -1,7 +1,7 @@
 // Apply, OK and Cancel on the real window: the restart message and when it
 // comes, what reaches the record, the driver's block and the file, what
 // Cancel puts back, and that a user who is not root can change nothing.
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -75,11 +75,21 @@ void MoveTo(GtkWidget* scale, double value) {
     gui::Flush();
 }
 
-// True when the text has the line Option "name" "value" (any blanks).
+// True when the text has the line Option "name" "value", whatever blanks
+// separate the three.
 bool HasOption(const std::string& text, const std::string& name, int value) {
-    const std::regex line("\\tOption\\s+\"" + name + "\"\\s+\"" + std::to_string(value) +
-                          "\"\\n");
-    return std::regex_search(text, line);
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string option, quotedName, quotedValue, rest;
+        if ((words >> option >> quotedName >> quotedValue) && !(words >> rest) &&
+            option == "Option" && quotedName == "\"" + name + "\"" &&
+            quotedValue == "\"" + std::to_string(value) + "\"") {
+            return true;
+        }
+    }
+    return false;
 }
 
 class ApplyOkCancel : public ControlTest {};
