@@ -10,6 +10,7 @@
 
 #include "configsearch.h"
 #include "devicerecord.h"
+#include "driverlink/calibration.h"
 #include "driverlink/sharedmem.h"
 #include "startup.h"
 #include "ui/labels.h"
@@ -88,16 +89,18 @@ int main(int argc, char* argv[]) {
     // not run the utility does not come back from here.
     CreateMainWindow();
 
+    int status = 0;
     if (calibrateOnly == 0) {
         gtk_main();
+    } else {
+        // One calibration and one Apply; a run that did not complete or a
+        // file that was not written is a failed run.
+        status = CalibrateOnly();
     }
-    // Calibration-only mode runs one calibration and one Apply here once the
-    // calibration module is linked; until then it only shows the start-up
-    // messages.
 
     if (driverBlock != nullptr) {
         driverBlock->commMode = 0;
     }
     SetupConfig(0);
-    return 0;
+    return status;
 }

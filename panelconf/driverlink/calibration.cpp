@@ -1,6 +1,7 @@
 #include "driverlink/calibration.h"
 
 #include <gdk/gdkx.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "devicerecord.h"
 #include "driverlink/calibtargets.h"
 #include "driverlink/sharedmem.h"
+#include "ui/applyokcancel.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
 
@@ -310,6 +312,22 @@ gboolean OnTimeOut(gpointer /*data*/) {
     g_print("  -> TIME OUT\n");
     CloseCalibWindow();
     return TRUE;
+}
+
+int CalibrateOnly() {
+    int completed = RunCalibration();
+
+    // Apply reports its failures itself and returns nothing. The file is
+    // always replaced by a new one renamed over the path, so a path that
+    // names another file afterwards has been written.
+    struct stat before {};
+    bool existed = stat(configPath, &before) == 0;
+    ApplyFunc(nullptr, nullptr);
+    struct stat after {};
+    bool written = stat(configPath, &after) == 0 &&
+                   (!existed || after.st_ino != before.st_ino || after.st_dev != before.st_dev);
+
+    return completed == 1 && written ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 void ConnectCalibrationHandlers() {

@@ -27,7 +27,7 @@ constexpr guint kCalibTimeoutMs = 10000;
 // Interval of the handshake poll: short enough that the driver's answer is
 // taken up within a few milliseconds, long enough that the waiting costs
 // almost no processor time.
-constexpr guint kCalibPollMs = 3;
+constexpr guint kCalibPollMs = 5;
 
 // Marker size and the pixel, counted from 0, that stands on the target.
 constexpr int kCalibMarkerSize = 10;
@@ -59,6 +59,12 @@ void PutTouchPoint(GtkWidget* window, const char* caption, int point, uint8_t co
 // The handshake poll and the time-out; both keep their source (TRUE).
 gboolean OnSyncDriver(gpointer data);
 gboolean OnTimeOut(gpointer data);
+
+// Calibration-only mode: one run on the screen the spin shows (the first
+// record's), then Apply whatever the outcome. The exit status for the
+// program: 0 when the run completed and Apply rewrote the configuration
+// file, 1 otherwise.
+int CalibrateOnly();
 
 // Connects the Calibration button of the main window.
 void ConnectCalibrationHandlers();

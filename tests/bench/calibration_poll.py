@@ -3,14 +3,20 @@
 during a calibration run, and what the waiting costs in processor time.
 
 Runs `panelconf -c` on the bundled sample (9 points) against the driver
-stand-in answering 300 ms after each target is shown, inside the sandbox
-under a private Xvfb, a few times each for:
+stand-in answering about 300 ms after each target is shown, inside the
+sandbox under a private Xvfb, several times each for:
 
   timer  the handshake poll as built (a short GLib timer)
   idle   the same poll from an idle handler (PANELCONF_BENCH_IDLE_POLL=1,
          a switch that exists for this comparison only)
 
-and prints, per variant, the median and worst time from the stand-in
+The stand-in's delay is 300 ms in the first run, 301 in the second and so
+on: it counts from the moment it sees a target, which is just after one of
+panelconf's polls, so a fixed delay would always land at the same point of
+the poll interval; stepping it spreads the answers over the interval as
+real touches are.
+
+It prints, per variant, the median and worst time from the stand-in
 setting calState to 2 until panelconf sets it back to 1 (timed by the
 stand-in), and panelconf's processor time from the first target to the
 last answer as a share of one core (from the kernel's per-thread
@@ -35,7 +41,7 @@ SAMPLE = os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf")
 INSIDE = r'''
 import glob, json, os, subprocess, sys, time
 
-sim_path, panelconf, idle = sys.argv[1], sys.argv[2], sys.argv[3] == "1"
+sim_path, panelconf, idle, delay = sys.argv[1], sys.argv[2], sys.argv[3] == "1", sys.argv[4]
 
 def cpu_ns(pid):
     total = 0
@@ -46,7 +52,7 @@ def cpu_ns(pid):
             pass
     return total
 
-sim = subprocess.Popen([sim_path, "--calib", "auto", "--delay", "300"],
+sim = subprocess.Popen([sim_path, "--calib", "auto", "--delay", delay],
                        stdout=subprocess.PIPE, text=True, bufsize=1)
 assert sim.stdout.readline().startswith("ready "), "stand-in did not start"
 env = dict(os.environ)
@@ -71,10 +77,10 @@ print(json.dumps({"status": status, "replies": replies, "wall_ns": wall,
 '''
 
 
-def one_run(display, idle):
+def one_run(display, idle, delay):
     script = f'''
 cp "{SAMPLE}" /etc/X11/xorg.conf
-exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{h.program("panelconf")}" {1 if idle else 0}
+exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{h.program("panelconf")}" {1 if idle else 0} {delay}
 '''
     env = h.base_env(display, LANG="C", HOME="/tmp")
     result = h.run_in_sandbox(script, env, timeout=120)
@@ -84,14 +90,15 @@ exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{h.program("pa
 
 
 def main():
-    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 3
-    print(f"9-point run, stand-in answering 300 ms after each target, {runs} runs per variant")
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 8
+    print(f"9-point run, stand-in answering 300..{300 + runs - 1} ms after each target, "
+          f"{runs} runs per variant")
     print(f"{'variant':8} {'replies':>7} {'median ms':>10} {'worst ms':>9} {'cpu share':>10}")
     with h.XServer() as x:
         for name, idle in (("timer", False), ("idle", True)):
             replies, cpu, wall = [], 0, 0
-            for _ in range(runs):
-                r = one_run(x.display, idle)
+            for run in range(runs):
+                r = one_run(x.display, idle, 300 + run)
                 if r["status"] != 0:
                     raise RuntimeError(f"panelconf -c ended with {r['status']}")
                 replies += r["replies"]

@@ -4,9 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,13 +33,23 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-// Option name -> value of every Option line in a configuration text.
+// Option name -> value of every numeric Option line in a configuration text.
 std::map<std::string, long> Options(const std::string& text) {
     std::map<std::string, long> options;
-    std::regex line("Option\\s+\"([A-Za-z0-9]+)\"\\s+\"(-?[0-9]+)\"");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), line);
-         it != std::sregex_iterator(); ++it) {
-        options[(*it)[1]] = std::stol((*it)[2]);
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string keyword, name, value;
+        if (!(words >> keyword >> name >> value) || keyword != "Option" || name.size() < 2 ||
+            value.size() < 3) {
+            continue;
+        }
+        char* end = nullptr;
+        long number = strtol(value.c_str() + 1, &end, 10);
+        if (*end == '"') {
+            options[name.substr(1, name.size() - 2)] = number;
+        }
     }
     return options;
 }
