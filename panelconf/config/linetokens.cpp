@@ -65,6 +65,12 @@ bool TokenIs(const Tokens& tokens, int i, const char* keyword) {
 }
 
 bool FirstQuotedText(const char* line, size_t length, std::string* out) {
+    // Like the tokens, the quoted text ends at a NUL byte: a name cut there
+    // would be held (and written back) without its closing quote.
+    const char* nul = static_cast<const char*>(memchr(line, '\0', length));
+    if (nul != nullptr) {
+        length = static_cast<size_t>(nul - line);
+    }
     const char* open = static_cast<const char*>(memchr(line, '"', length));
     if (open == nullptr) {
         return false;

@@ -60,7 +60,8 @@ bool StartsWithNoCase(const std::string& text, const char* prefix);
 bool TokenIs(const Tokens& tokens, int i, const char* keyword);
 
 // The line's first quoted text: from its first double quote up to and
-// including the next one. False when the line has no such pair.
+// including the next one. False when the line has no such pair before its
+// first NUL byte (if any).
 bool FirstQuotedText(const char* line, size_t length, std::string* out);
 
 // Integer value of an option's value token: the text after its first
