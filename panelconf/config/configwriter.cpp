@@ -400,7 +400,11 @@ int WriteSection(LineReader& input, ConfigOutput& output, std::string_view heade
             return -1;
         }
         if (TokenIs(tokens, 0, "endsection")) {
-            if (!output.Write("\n", 1)) {
+            // The blank line that follows every copied section. An EndSection
+            // that ends the file without a line end gets its line end first,
+            // or the next rewrite would see one blank line more.
+            const bool lineEnded = input.size() > 0 && input.data()[input.size() - 1] == '\n';
+            if (!output.Write("\n\n", lineEnded ? 1 : 2)) {
                 perror("Write Section");
                 return -1;
             }
