@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -205,30 +204,6 @@ protected:
         return t;
     }
 
-    std::string ReadFarEnd(size_t want) {
-        std::string got;
-        while (got.size() < want) {
-            pollfd p{master_, POLLIN, 0};
-            if (poll(&p, 1, 2000) != 1) {
-                break;
-            }
-            char buffer[64];
-            ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            got.append(buffer, static_cast<size_t>(n));
-        }
-        return got;
-    }
-
-    void WriteFarEnd(const std::string& bytes) {
-        ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        // Let the bytes reach the near end's input queue.
-        pollfd p{port_, POLLIN, 0};
-        poll(&p, 1, 2000);
-    }
-
     int master_ = -1;
     int port_ = -1;
     std::string slavePath_;
@@ -253,32 +228,6 @@ TEST_F(CommPort, SetUpRawAtTheChosenSpeedCloseOnExecNeverBlocking) {
     // Nothing there: the read returns at once with no line.
     CommLine line;
     EXPECT_EQ(ReadCommLine(port_, &line), 0u);
-}
-
-TEST_F(CommPort, CommandGoesOutWithOneCarriageReturnAndRepliesComeInUntranslated) {
-    port_ = OpenCommPort(slavePath_.c_str(), 9600);
-    ASSERT_GE(port_, 0);
-    SendCommText(port_, "ABC");
-    EXPECT_EQ(ReadFarEnd(4), "ABC\r");
-
-    WriteFarEnd("AB\rC");
-    CommLine line;
-    ASSERT_EQ(ReadCommLine(port_, &line), 2u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(line.bytes), 2), "AB");
-    ASSERT_EQ(ReadCommLine(port_, &line), 1u);
-    EXPECT_EQ(line.bytes[0], 'C');
-    // The port did not echo the reply back to the controller.
-    pollfd p{master_, POLLIN, 0};
-    EXPECT_EQ(poll(&p, 1, 50), 0);
-}
-
-TEST_F(CommPort, FloodIsTakenOneFullLineAtATime) {
-    port_ = OpenCommPort(slavePath_.c_str(), 9600);
-    ASSERT_GE(port_, 0);
-    WriteFarEnd(std::string(3000, 'F'));
-    CommLine line;
-    EXPECT_EQ(ReadCommLine(port_, &line), kCommLineCapacity);
-    EXPECT_EQ(ReadCommLine(port_, &line), kCommLineCapacity);
 }
 
 TEST(CommPortOpen, MissingDeviceAndNonTerminalAreRefused) {
