@@ -90,20 +90,21 @@ std::string CommCommand(const char* text) {
 
 CommRecordLines FormatCommRecord(const CommSample (&samples)[kCommSampleCount], int32_t resultX,
                                  int32_t resultY) {
-    // Ten values of at most eleven characters and a blank each.
+    // Each row grows by "%s%04d " with itself as %s: the same text is
+    // appended value by value, without copying the row through a fixed buffer.
     char line[kCommValuesPerLine * 12 + 1];
-    char next[sizeof line];
     CommRecordLines lines;
     int emitted = 0;
     for (int axis = 0; axis < 2; ++axis) {
-        line[0] = '\0';
+        std::string row;
         for (int i = 0; i < kCommSampleCount; ++i) {
             const int32_t value = axis == 0 ? samples[i].x : samples[i].y;
-            snprintf(next, sizeof next, "%s%04d ", line, static_cast<int>(value));
-            memcpy(line, next, sizeof line);
+            char number[16];
+            snprintf(number, sizeof number, "%04d ", static_cast<int>(value));
+            row += number;
             if ((i + 1) % kCommValuesPerLine == 0) {
-                lines[emitted++] = line;
-                line[0] = '\0';
+                lines[emitted++] = row;
+                row.clear();
             }
         }
     }
