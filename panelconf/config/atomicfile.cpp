@@ -1,6 +1,7 @@
 #include "config/atomicfile.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,17 +56,30 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// A fresh unique name in dir from the template, with no file behind it.
-bool ReserveName(const std::string& dir, const std::string& nameTemplate, std::string* out) {
-    std::string path = dir + "/" + nameTemplate;
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    int fd = mkstemp(buffer.data());
-    if (fd < 0) {
+// A fresh name in dir from the template, its X's replaced by random letters
+// and digits. No file is made for it: whoever uses the name creates it with
+// a call that fails when the name is taken (link, O_EXCL), so nothing planted
+// there is ever followed, and a process killed meanwhile leaves nothing.
+bool RandomName(const std::string& dir, const std::string& nameTemplate, std::string* out) {
+    static const char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = nameTemplate;
+    size_t x = name.size();
+    while (x > 0 && name[x - 1] == 'X') {
+        --x;
+    }
+    unsigned char random[32];
+    size_t need = name.size() - x;
+    if (need > sizeof random) {
+        need = sizeof random;
+    }
+    if (getrandom(random, need, 0) != static_cast<ssize_t>(need)) {
         return false;
     }
-    close(fd);
-    *out = buffer.data();
+    for (size_t i = 0; i < need; ++i) {
+        name[x + i] = kLetters[random[i] % (sizeof kLetters - 1)];
+    }
+    *out = dir + "/" + name;
     return true;
 }
 
@@ -124,10 +138,9 @@ bool AtomicFileWriter::Write(const void* data, size_t size) {
 bool AtomicFileWriter::GiveName() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name;
-        if (!ReserveName(directory_, template_, &name)) {
-            return Fail("mkstemp");
+        if (!RandomName(directory_, template_, &name)) {
+            return Fail("getrandom");
         }
-        unlink(name.c_str());
         char procPath[64];
         snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_);
         if (linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
@@ -225,10 +238,9 @@ bool MakeBackup(const char* path, const char* backup) {
     std::string dir = DirectoryOf(std::string(backup));
     std::string name;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (!ReserveName(dir, ".bakXXXXXX", &name)) {
+        if (!RandomName(dir, ".bakXXXXXX", &name)) {
             return false;
         }
-        unlink(name.c_str());
         if (link(resolved.c_str(), name.c_str()) == 0) {
             if (rename(name.c_str(), backup) != 0) {
                 int saved = errno;
