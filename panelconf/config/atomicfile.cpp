@@ -236,8 +236,18 @@ bool MakeBackup(const char* path, const char* backup) {
     // an earlier backup is replaced in one step.
     std::string resolved = ResolveTarget(path);
     std::string dir = DirectoryOf(std::string(backup));
+    // In a sticky directory (like /tmp) nobody but the owner of a file, of
+    // the directory or root may rename or remove it. A link to another
+    // user's file could then neither become the backup nor be taken away
+    // again, and would stay behind: take the copy instead.
+    struct stat dirInfo;
+    struct stat fileInfo;
+    const uid_t me = geteuid();
+    const bool linkWouldStick = me != 0 && stat(dir.c_str(), &dirInfo) == 0 &&
+                                (dirInfo.st_mode & S_ISVTX) != 0 && dirInfo.st_uid != me &&
+                                stat(resolved.c_str(), &fileInfo) == 0 && fileInfo.st_uid != me;
     std::string name;
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (int attempt = 0; attempt < 100 && !linkWouldStick; ++attempt) {
         if (!RandomName(dir, ".bakXXXXXX", &name)) {
             return false;
         }
