@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   python3
   xvfb xauth x11-utils xdotool xserver-xorg-core
-  util-linux procps iproute2
+  util-linux procps iproute2 strace
   locales
   # pictures and the Japanese window texts
   fonts-dejavu-core fonts-ipafont-gothic imagemagick

@@ -26,6 +26,9 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
 
+echo "== Short fuzz run (each libFuzzer target for a few seconds)"
+bash scripts/fuzz.sh 5 || status=1
+
 if [ $status -eq 0 ]; then
   echo "All tests of both builds passed."
 else
