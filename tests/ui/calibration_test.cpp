@@ -1,12 +1,14 @@
 // Calibration runs against the driver stand-in: the real window, the real
 // Calibration button, the stand-in answering through the shared block.
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,7 +22,6 @@
 
 namespace {
 
-using gui::RunUntil;
 
 constexpr const char* kUnfinishedText = "The Calibration are unfinished.\n";
 constexpr const char* kProductChangedText =
@@ -134,7 +135,11 @@ protected:
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            // A test that dies must not leave the stand-in (and the pipes
+            // it would hold open) behind.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             dup2(fd, STDOUT_FILENO);
+            dup2(fd, STDERR_FILENO);
             std::vector<char*> argv;
             for (std::string& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
@@ -143,9 +148,11 @@ protected:
         }
         close(fd);
         driver_ = pid;
-        ASSERT_TRUE(RunUntil([&] { return DriverLog().find("ready ") != std::string::npos; },
-                             5000))
-            << DriverLog();
+        for (int waited = 0; waited < 5000 && DriverLog().find("ready ") == std::string::npos;
+             waited += 10) {
+            usleep(10 * 1000);
+        }
+        ASSERT_NE(DriverLog().find("ready "), std::string::npos) << DriverLog();
     }
 
     void StopDriver() {
@@ -198,6 +205,8 @@ struct RunCase {
     int points;
     std::vector<int> xs, ys;  // target columns and rows, 1024 x 768, 5 % border
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.points << " points"; }
 
 class CompleteRun : public CalibrationTest, public ::testing::WithParamInterface<RunCase> {};
 
