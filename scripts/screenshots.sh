@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Renders every page of the main window in English and Japanese, and the
-# start-up message dialog, to PNG under docs/screenshots/. Runs the real
+# Renders every page of the main window in English and Japanese, the
+# start-up message dialog and every other message dialog, to PNG under
+# docs/screenshots/. Runs the real
 # program on the demo configuration inside the sandbox under a private Xvfb.
 #
 #   scripts/screenshots.sh [BUILD_DIR]     (default: build)
@@ -67,6 +68,9 @@ for lang in en ja; do
   sleep 0.5
   shoot "$id" "$out/$lang-dialog-driver-not-loaded.png"
   kill $prog; wait $prog 2>/dev/null || true
+
+  # Every message dialog, one after the other.
+  "$build/tests/ui/dialog_gallery" "$out/$lang-message-" >/dev/null
 done
 kill $block
 ls "$out"
