@@ -332,6 +332,20 @@ void WindowTest::ServeDriver(int major, int minor, int build) {
     shmdt(base);
 }
 
+DriverSharedBlock* WindowTest::AttachDriverView() {
+    const int id = shmget(kDriverBlockKey, 0, 0);
+    if (id < 0) {
+        ADD_FAILURE() << "no driver segment: call ServeDriver first";
+        return nullptr;
+    }
+    void* base = shmat(id, nullptr, 0);
+    if (base == reinterpret_cast<void*>(-1)) {
+        ADD_FAILURE() << "cannot attach the driver segment";
+        return nullptr;
+    }
+    return static_cast<DriverSharedBlock*>(base);
+}
+
 void WindowTest::ListDevices(const char* queryOutput) {
     MarkLoadedDevices(queryOutput);
 }

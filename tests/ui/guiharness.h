@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "driverlink/sharedblock.h"
+
 namespace gui {
 
 // A message dialog as it was shown.
@@ -98,6 +100,10 @@ protected:
 
     // CreateMainWindow, answering each start-up dialog the given way.
     void Build(CloseBy how = CloseBy::kButton);
+
+    // A second mapping of the served block, as the driver sees it: reads and
+    // writes go through memory shared with the program, not its pointer.
+    DriverSharedBlock* AttachDriverView();
 
     std::vector<ShownDialog> dialogs;  // shown while building
     std::string builderOutput;         // standard output while building

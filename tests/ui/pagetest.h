@@ -28,11 +28,8 @@ protected:
         ListDevices(kLoadedScreen0);
         Build();
         ASSERT_NE(driverBlock, nullptr);
-        const int id = shmget(kDriverBlockKey, 0, 0);
-        ASSERT_GE(id, 0);
-        void* base = shmat(id, nullptr, 0);
-        ASSERT_NE(base, reinterpret_cast<void*>(-1));
-        driver = static_cast<DriverSharedBlock*>(base);
+        driver = AttachDriverView();
+        ASSERT_NE(driver, nullptr);
         // A separate mapping, as the driver has it.
         ASSERT_NE(static_cast<void*>(driver), static_cast<void*>(driverBlock));
     }
