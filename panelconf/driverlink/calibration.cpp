@@ -55,7 +55,14 @@ guint syncSourceId = 0;
 // program ends with status 1. (g_log would abort at error level, which is
 // not an orderly end.)
 [[noreturn]] void FatalError(const char* message) {
-    g_log_default_handler(nullptr, G_LOG_LEVEL_ERROR, message, nullptr);
+    // Written straight to the standard streams: GLib's default handler and
+    // writer stop the program with a trap at error level, before the exit
+    // status could say what happened.
+    const GLogField fields[] = {
+        {"MESSAGE", message, -1},
+        {"PRIORITY", "3", -1},
+    };
+    g_log_writer_standard_streams(G_LOG_LEVEL_ERROR, fields, G_N_ELEMENTS(fields), nullptr);
     exit(EXIT_FAILURE);
 }
 
@@ -298,7 +305,12 @@ gboolean OnSyncDriver(gpointer /*data*/) {
     }
     ShowTarget(point);
     driverBlock->calState = kCalWaiting;
-    RestartTimeOut();
+    // Only a target that exists is progress. A driver that keeps answering
+    // with a target number below 1 would otherwise keep the run going for
+    // ever; the time-out of the last real target ends it instead.
+    if (point >= 1) {
+        RestartTimeOut();
+    }
     return TRUE;
 }
 
