@@ -44,7 +44,7 @@ def tools():
     ]
 
 
-def sample_texts():
+def sample_texts(extra=False):
     """Configuration texts of three sizes, each with a panel section."""
     with open(os.path.join(JUDGE_DIR, "xf86-4-serial-panel.conf"), "rb") as f:
         small = f.read()
@@ -55,7 +55,12 @@ def sample_texts():
                      b'EndSection\n\n' % (n, n))
     big = b"".join(parts)  # about 130 KB: two output chunks of the writer
     middle = b"".join(parts[:120])
-    return [("small", small), ("middle", middle), ("big", big)]
+    texts = [("small", small), ("middle", middle), ("big", big)]
+    if extra:
+        # More sizes, so that the installer tools, which make few system
+        # calls per run, offer enough different kill points.
+        texts += [("%d sections" % n, b"".join(parts[:n])) for n in (10, 40, 250, 500, 700)]
+    return texts
 
 
 def env():
@@ -189,7 +194,7 @@ def campaign_kill(points_per_tool):
     try:
         for tool, command in tools():
             candidates = []
-            for label, old in sample_texts():
+            for label, old in sample_texts(extra=True):
                 d = os.path.join(root, "reference")
                 shutil.rmtree(d, ignore_errors=True)
                 path = prepare(d, old, link=True)
