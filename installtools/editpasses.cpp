@@ -76,12 +76,13 @@ enum Pass1State {
 
 }  // namespace
 
-std::string DropDriverSections(std::string_view text, std::string* removedIdentifier) {
+std::string DropDriverSections(std::string_view text,
+                               std::vector<std::string>* removedIdentifiers) {
     std::string out;
     out.reserve(text.size());
     std::string pending;  // the InputDevice section being read, held until its end
     std::string lastIdentifier;
-    removedIdentifier->clear();
+    removedIdentifiers->clear();
     Pass1State state = kOutside;
     bool afterDroppedSection = false;
 
@@ -103,7 +104,9 @@ std::string DropDriverSections(std::string_view text, std::string* removedIdenti
                 if (state == kInputDevice) {
                     state = kOutside;
                 } else if (state == kDriverSection) {
-                    *removedIdentifier = lastIdentifier;
+                    if (!lastIdentifier.empty()) {
+                        removedIdentifiers->push_back(lastIdentifier);
+                    }
                     pending.clear();
                     state = kOutside;
                     dropLine = true;
@@ -139,14 +142,15 @@ std::string DropDriverSections(std::string_view text, std::string* removedIdenti
     // stands, a driver section is dropped like a complete one.
     if (state == kInputDevice) {
         out.append(pending);
-    } else if (state == kDriverSection) {
-        *removedIdentifier = lastIdentifier;
+    } else if (state == kDriverSection && !lastIdentifier.empty()) {
+        removedIdentifiers->push_back(lastIdentifier);
     }
     return out;
 }
 
-std::string DropLayoutLine(std::string_view text, const std::string& removedIdentifier) {
-    if (removedIdentifier.empty()) {
+std::string DropLayoutLine(std::string_view text,
+                           const std::vector<std::string>& removedIdentifiers) {
+    if (removedIdentifiers.empty()) {
         return std::string(text);
     }
     std::string out;
@@ -154,8 +158,14 @@ std::string DropLayoutLine(std::string_view text, const std::string& removedIden
     size_t pos = 0;
     for (std::string_view raw = NextLine(text, &pos); !raw.empty(); raw = NextLine(text, &pos)) {
         LineView line(raw, true);
-        if (Contains(line.lower, "inputdevice") && Contains(raw, removedIdentifier)) {
-            continue;
+        if (Contains(line.lower, "inputdevice")) {
+            bool names = false;
+            for (const std::string& identifier : removedIdentifiers) {
+                names = names || Contains(raw, identifier);
+            }
+            if (names) {
+                continue;
+            }
         }
         out.append(raw);
     }

@@ -6,17 +6,22 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Pass 1: every InputDevice section whose Driver line names "tavir" (quoted,
 // in exactly that case) is dropped, with the blank line that separates it
-// from what follows. removedIdentifier receives the identifier, quotes
-// included, of the last section dropped (empty when none was, or when that
-// section had no Identifier line).
-std::string DropDriverSections(std::string_view text, std::string* removedIdentifier);
+// from what follows. removedIdentifiers receives the identifier, quotes
+// included, of every section dropped, in file order (a section without an
+// Identifier line contributes none).
+std::string DropDriverSections(std::string_view text,
+                               std::vector<std::string>* removedIdentifiers);
 
 // Pass 2: drops every line that mentions InputDevice (any case) together
-// with removedIdentifier (exact case). An empty identifier drops nothing.
-std::string DropLayoutLine(std::string_view text, const std::string& removedIdentifier);
+// with one of the removed identifiers (exact case). Every dropped panel's
+// layout line goes: a layout naming a device that no section defines makes
+// the X server refuse the whole file.
+std::string DropLayoutLine(std::string_view text,
+                           const std::vector<std::string>& removedIdentifiers);
 
 // Pass 3: puts the default section(s) of DriverWrite4 after the first
 // section that is not a ServerLayout, and closes every ServerLayout section

@@ -3,6 +3,7 @@
 //   panelinstall X's_path mode screen_num serial_num
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "config/atomicfile.h"
 #include "configtext.h"
@@ -33,9 +34,9 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
         PrntErr(1, "WriteConf4", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
     }
 
-    std::string removedIdentifier;
-    text = DropDriverSections(text, &removedIdentifier);
-    text = DropLayoutLine(text, removedIdentifier);
+    std::vector<std::string> removedIdentifiers;
+    text = DropDriverSections(text, &removedIdentifiers);
+    text = DropLayoutLine(text, removedIdentifiers);
     text = AddDriverSection(text, mode, screenNum, serialNum);
 
     if (!writer.Write(text) || !writer.Commit()) {

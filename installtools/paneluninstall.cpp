@@ -2,6 +2,7 @@
 // configuration file, keeping the previous file as "<path>.old".
 //   paneluninstall xpath
 #include <string>
+#include <vector>
 
 #include "config/atomicfile.h"
 #include "configtext.h"
@@ -30,9 +31,9 @@ int main(int argc, char** argv) {
         PrntErr(1, "uninstall", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
     }
 
-    std::string removedIdentifier;
-    text = DropDriverSections(text, &removedIdentifier);
-    text = DropLayoutLine(text, removedIdentifier);
+    std::vector<std::string> removedIdentifiers;
+    text = DropDriverSections(text, &removedIdentifiers);
+    text = DropLayoutLine(text, removedIdentifiers);
 
     if (!writer.Write(text)) {
         std::string reason = writer.Error();

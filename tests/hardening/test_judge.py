@@ -49,13 +49,10 @@ class JudgeTest(unittest.TestCase):
                 with self.subTest(sample=label):
                     self.assertTrue(judgecases.accepted_before(sample))
 
-    @unittest.expectedFailure
     def test_layout_names_every_dropped_panel(self):
-        # Two panels in the used layout: the installer's passes drop both
-        # sections but only the last one's layout line, so the layout names
-        # an undefined device and X refuses the file. Kept as the tools'
-        # documented behaviour for now; this test turns green once every
-        # dropped panel's layout line goes.
+        # Two panels in the used layout: the passes drop both sections, so
+        # both layout lines must go too, or the layout names an undefined
+        # device and X refuses the file.
         sample = judgecases.JUDGE_DIR + "/two-layouts-two-panels.conf"
         with judgecases.scratch() as scratch:
             tool, command = judgecases.TOOLS[-1]

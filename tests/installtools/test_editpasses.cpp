@@ -3,6 +3,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "driversection.h"
 #include "editpasses.h"
@@ -15,8 +16,10 @@ std::string Section(int mode, int screen, int serial) {
     return out.str();
 }
 
-std::string Drop(const std::string& text, std::string* removed = nullptr) {
-    std::string ignored;
+using Identifiers = std::vector<std::string>;
+
+std::string Drop(const std::string& text, Identifiers* removed = nullptr) {
+    Identifiers ignored;
     return DropDriverSections(text, removed ? removed : &ignored);
 }
 
@@ -41,10 +44,10 @@ const char kDriver1[] =
     "ENDSECTION\n";
 
 TEST(DropDriverSections, DropsSectionCommentsAndBlankSeparator) {
-    std::string removed;
+    Identifiers removed;
     std::string in = std::string("# head\n") + kKeyboard + "\n" + kDriver0 + "\n" + "Section \"Monitor\"\nEndSection\n";
     EXPECT_EQ(Drop(in, &removed), std::string("# head\n") + kKeyboard + "\n" + "Section \"Monitor\"\nEndSection\n");
-    EXPECT_EQ(removed, "\"TAVIR TouchPanel0\"");
+    EXPECT_EQ(removed, Identifiers{"\"TAVIR TouchPanel0\""});
 }
 
 TEST(DropDriverSections, LineAfterSectionIsKeptUnlessBlank) {
@@ -52,10 +55,10 @@ TEST(DropDriverSections, LineAfterSectionIsKeptUnlessBlank) {
     // it opens another driver section that one is recognised too.
     std::string in = std::string(kDriver0) + "Section \"Monitor\"\nEndSection\n";
     EXPECT_EQ(Drop(in), "Section \"Monitor\"\nEndSection\n");
-    std::string removed;
+    Identifiers removed;
     in = std::string(kDriver0) + kDriver1 + " \t\r\n" + kKeyboard;
     EXPECT_EQ(Drop(in, &removed), kKeyboard);
-    EXPECT_EQ(removed, "\"TAVIR TouchPanel1\"");
+    EXPECT_EQ(removed, (Identifiers{"\"TAVIR TouchPanel0\"", "\"TAVIR TouchPanel1\""}));
     // A comment right after is kept; only one blank line goes.
     in = std::string(kDriver0) + "# note\n" + "\n\n" + kKeyboard;
     EXPECT_EQ(Drop(in), std::string("# note\n\n\n") + kKeyboard);
@@ -69,31 +72,31 @@ TEST(DropDriverSections, OnlyQuotedLowerCaseTavirInDriverLine) {
     std::string commented = "Section \"InputDevice\"\n Identifier \"R\"\n# Driver \"tavir\"\n Driver \"void\"\nEndSection\n";
     std::string otherSection = "Section \"Device\"\n Identifier \"S\"\n Driver \"tavir\"\nEndSection\n";
     std::string in = capitals + inOption + commented + otherSection;
-    std::string removed = "stale";
+    Identifiers removed = {"stale"};
     EXPECT_EQ(Drop(in, &removed), in);
-    EXPECT_EQ(removed, "");
+    EXPECT_EQ(removed, Identifiers{});
 }
 
-TEST(DropDriverSections, RemovedIdentifierIsThatOfTheLastDroppedSection) {
-    std::string removed;
+TEST(DropDriverSections, RemovedIdentifiersAreThoseOfEveryDroppedSection) {
+    Identifiers removed;
     Drop(std::string(kDriver0) + "\n" + kKeyboard + kDriver1, &removed);
-    EXPECT_EQ(removed, "\"TAVIR TouchPanel1\"");
+    EXPECT_EQ(removed, (Identifiers{"\"TAVIR TouchPanel0\"", "\"TAVIR TouchPanel1\""}));
     // A driver section without an Identifier line names nothing, not the
     // device before it.
     Drop(std::string(kKeyboard) + "Section \"InputDevice\"\n Driver \"tavir\"\nEndSection\n", &removed);
-    EXPECT_EQ(removed, "");
+    EXPECT_EQ(removed, Identifiers{});
     // Keyword in any case; the line end (CRLF too) is not part of the name.
     Drop("Section \"InputDevice\"\r\n  IDENTIFIER \t\"TAVIR TouchPanel3\"\r\n  Driver \"tavir\"\r\nEndSection\r\n", &removed);
-    EXPECT_EQ(removed, "\"TAVIR TouchPanel3\"");
+    EXPECT_EQ(removed, Identifiers{"\"TAVIR TouchPanel3\""});
 }
 
 TEST(DropDriverSections, UnterminatedSectionAtEnd) {
     std::string open = "Section \"InputDevice\"\n Identifier \"Mouse0\"\n Driver \"mouse\"";
     EXPECT_EQ(Drop(std::string(kKeyboard) + open), std::string(kKeyboard) + open);
-    std::string removed;
+    Identifiers removed;
     EXPECT_EQ(Drop(std::string(kKeyboard) + "Section \"InputDevice\"\n Identifier \"T\"\n Driver \"tavir\"\n", &removed),
               kKeyboard);
-    EXPECT_EQ(removed, "\"T\"");
+    EXPECT_EQ(removed, Identifiers{"\"T\""});
 }
 
 TEST(DropDriverSections, NoLengthLimits) {
@@ -105,13 +108,13 @@ TEST(DropDriverSections, NoLengthLimits) {
     bigSection += " Driver \"mouse\"\nEndSection\n";
     std::string in = bigSection + "\n" + "Section \"Files\"\n FontPath \"" + std::string(3000, 'f') + "\"\nEndSection";
     EXPECT_EQ(Drop(in), in);
-    std::string removed;
+    Identifiers removed;
     std::string longName = "\"" + std::string(2000, 'n') + "\"";
     Drop("Section \"InputDevice\"\n Identifier " + longName + "\n Driver \"tavir\"\nEndSection\n", &removed);
-    EXPECT_EQ(removed, longName);
+    EXPECT_EQ(removed, Identifiers{longName});
 }
 
-TEST(DropLayoutLine, DropsOnlyInputDeviceLinesNamingTheIdentifier) {
+TEST(DropLayoutLine, DropsOnlyInputDeviceLinesNamingARemovedIdentifier) {
     std::string in =
         "Section \"ServerLayout\"\n"
         "    Identifier     \"Layout0\"\n"
@@ -129,8 +132,17 @@ TEST(DropLayoutLine, DropsOnlyInputDeviceLinesNamingTheIdentifier) {
         "    InputDevice    \"TAVIR TouchPanel1\"\n"
         "    InputDevice    \"tavir touchpanel0\"\n"
         "EndSection\n";
-    EXPECT_EQ(DropLayoutLine(in, "\"TAVIR TouchPanel0\""), out);
-    EXPECT_EQ(DropLayoutLine(in, ""), in);
+    EXPECT_EQ(DropLayoutLine(in, {"\"TAVIR TouchPanel0\""}), out);
+    EXPECT_EQ(DropLayoutLine(in, {}), in);
+    // Two panels dropped: neither may stay in the layout, or the X server
+    // refuses a layout naming an undefined device.
+    const std::string both =
+        "Section \"ServerLayout\"\n"
+        "    Identifier     \"Layout0\"\n"
+        "    Screen         \"TAVIR TouchPanel0\"\n"
+        "    InputDevice    \"tavir touchpanel0\"\n"
+        "EndSection\n";
+    EXPECT_EQ(DropLayoutLine(in, {"\"TAVIR TouchPanel0\"", "\"TAVIR TouchPanel1\""}), both);
 }
 
 TEST(AddDriverSection, AfterFirstNonLayoutSectionAndInEveryLayout) {
