@@ -28,6 +28,17 @@ def program(name):
     raise FileNotFoundError(f"{name} not built under {BUILD_DIR}")
 
 
+def runnable_by_anyone(binary):
+    """A shell snippet (for inside the sandbox) that copies a built program
+    to a directory every user may enter, and the copy's path. The build tree
+    may lie below a directory such as /root that another user cannot
+    traverse."""
+    copy = "/tmp/panel-public/" + os.path.basename(binary)
+    snippet = (f'install -D -m 0755 "{binary}" "{copy}"; '
+               'chmod 0755 /tmp/panel-public')
+    return snippet, copy
+
+
 def tool_path():
     """A PATH whose first entries hold the built xsetpointer and driversim."""
     dirs = [os.path.dirname(program("xsetpointer")), os.path.dirname(program("driversim"))]

@@ -119,11 +119,12 @@ class StartUp(unittest.TestCase):
         self.assertIn("-l", result.stdout)
 
     def unprivileged_run(self, devices):
+        copy, panelconf = h.runnable_by_anyone(h.program("panelconf"))
         return self.run_panelconf(
             f'cp "{SAMPLE}" /etc/X11/xorg.conf; chmod 644 /etc/X11/xorg.conf;'
             f'printf "{devices}" > /tmp/devices; touch /tmp/query.log; chmod 666 /tmp/query.log;'
-            f'exec setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp '
-            f'"{h.program("panelconf")}"; ')
+            f'{copy}; exec setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp '
+            f'"{panelconf}"; ')
 
     def test_unprivileged_user_with_the_driver_loaded(self):
         result = self.unprivileged_run("TAVIR TouchPanel0 XTEST pointer\\n")
