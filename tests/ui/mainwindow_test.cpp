@@ -69,7 +69,14 @@ TEST_F(MainWindow, PagesButtonsAndDefaultAreInTheirOrder) {
     EXPECT_EQ(gui::TabLabels(), (std::vector<std::string>{"Main", "Driver", "Calibration",
                                                           "Setting", "Advanced", "Communication",
                                                           "Information"}));
-    ASSERT_TRUE(gui::RunUntil([] { return gtk_widget_get_mapped(okButton); }));
+    // Mapped is not yet laid out: wait until the row has its real geometry.
+    ASSERT_TRUE(gui::RunUntil([] {
+        GtkAllocation ok, apply;
+        gtk_widget_get_allocation(okButton, &ok);
+        gtk_widget_get_allocation(applyButton, &apply);
+        return gtk_widget_get_mapped(okButton) && ok.width > 1 && apply.width > 1 &&
+               ok.x != apply.x;
+    }));
     auto row = gui::ByPosition({applyButton, mainWindowParts.cancelButton, okButton});
     EXPECT_EQ(gui::LabelText(row[0]), "OK");
     EXPECT_EQ(gui::LabelText(row[1]), "Cancel");
