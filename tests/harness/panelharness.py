@@ -45,12 +45,14 @@ def tool_path():
     return os.pathsep.join(dirs + [os.environ.get("PATH", "/usr/bin:/bin")])
 
 
-def _free_display():
-    for number in range(120, 400):
-        if not os.path.exists(f"/tmp/.X{number}-lock") and \
-                not os.path.exists(f"/tmp/.X11-unix/X{number}"):
-            return number
-    raise RuntimeError("no free X display number")
+def _ensure_socket_dir():
+    """The X socket directory, made once with the right mode before several
+    servers start at the same moment."""
+    try:
+        os.mkdir("/tmp/.X11-unix", 0o1777)
+        os.chmod("/tmp/.X11-unix", 0o1777)
+    except FileExistsError:
+        pass
 
 
 class XServer:
@@ -63,21 +65,22 @@ class XServer:
         self.display = None
 
     def start(self):
-        for _ in range(5):
-            number = _free_display()
-            args = ["Xvfb", f":{number}", "-noreset", "-nolisten", "tcp"]
+        # Xvfb picks a free display itself and reports it (-displayfd), so
+        # tests started in parallel never race for the same number.
+        _ensure_socket_dir()
+        for _ in range(3):
+            read_end, write_end = os.pipe()
+            args = ["Xvfb", "-displayfd", str(write_end), "-noreset", "-nolisten", "tcp"]
             for s in range(self.screens):
                 args += ["-screen", str(s), f"{self.width}x{self.height}x24"]
             self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL,
-                                         stderr=subprocess.DEVNULL)
-            deadline = time.time() + 10
-            while time.time() < deadline:
-                if os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                    self.display = f":{number}"
-                    return self
-                if self.proc.poll() is not None:
-                    break
-                time.sleep(0.02)
+                                         stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+            os.close(write_end)
+            with os.fdopen(read_end) as reported:
+                number = reported.readline().strip()
+            if number.isdigit() and self.proc.poll() is None:
+                self.display = f":{number}"
+                return self
             self.stop()
         raise RuntimeError("Xvfb did not start")
 
