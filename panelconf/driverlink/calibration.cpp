@@ -26,8 +26,8 @@ constexpr uint8_t kCalWaiting = 1;  // a target is shown, the driver may take it
 constexpr uint8_t kCalTaken = 2;    // the driver took it (or finished the run)
 
 // Benchmark only: with this variable set to "1" the handshake is polled from
-// an idle handler, as the panel's earlier utilities did, so that the cost of
-// that poll can be measured against the timer. Never set it in production.
+// an idle handler with no interval, so that the processor cost of such a
+// poll can be measured against the timer. Never set it in production.
 constexpr const char* kBenchIdlePollVariable = "PANELCONF_BENCH_IDLE_POLL";
 
 // The target marker: a black ring with white notches; " " is transparent.
