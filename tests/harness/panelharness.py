@@ -30,13 +30,19 @@ def program(name):
 
 def runnable_by_anyone(binary):
     """A shell snippet (for inside the sandbox) that copies a built program
-    to a directory every user may enter, and the copy's path. The build tree
-    may lie below a directory such as /root that another user cannot
-    traverse."""
-    copy = "/tmp/panel-public/" + os.path.basename(binary)
+    to a directory every user may enter, and a command prefix that runs the
+    copy. The build tree may lie below a directory such as /root that another
+    user cannot traverse; the leak suppressions of a sanitizer build are
+    copied along for the same reason."""
+    public = "/tmp/panel-public"
+    copy = f"{public}/{os.path.basename(binary)}"
+    suppressions = os.path.join(SOURCE_DIR, "tests", "lsan.supp")
     snippet = (f'install -D -m 0755 "{binary}" "{copy}"; '
-               'chmod 0755 /tmp/panel-public')
-    return snippet, copy
+               f'install -m 0644 "{suppressions}" "{public}/lsan.supp"; '
+               f'chmod 0755 {public}')
+    command = (f'env LSAN_OPTIONS=suppressions={public}/lsan.supp:print_suppressions=0 '
+               f'"{copy}"')
+    return snippet, command
 
 
 def tool_path():

@@ -124,7 +124,7 @@ class StartUp(unittest.TestCase):
             f'cp "{SAMPLE}" /etc/X11/xorg.conf; chmod 644 /etc/X11/xorg.conf;'
             f'printf "{devices}" > /tmp/devices; touch /tmp/query.log; chmod 666 /tmp/query.log;'
             f'{copy}; exec setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp '
-            f'"{panelconf}"; ')
+            f'{panelconf}; ')
 
     def test_unprivileged_user_with_the_driver_loaded(self):
         result = self.unprivileged_run("TAVIR TouchPanel0 XTEST pointer\\n")
