@@ -16,6 +16,8 @@ packages=(
   locales
   # pictures and the Japanese window texts
   fonts-dejavu-core fonts-ipafont-gothic imagemagick
+  # the theme draws radio and check marks from SVG images
+  librsvg2-common adwaita-icon-theme
 )
 
 missing=()
