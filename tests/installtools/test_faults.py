@@ -14,6 +14,7 @@ from installtest import DATA_DIR, data, env, leftovers, read, uninstall, write
 
 INSTALL = panelharness.program("panelinstall")
 UNINSTALL = panelharness.program("paneluninstall")
+SUPPRESSIONS = os.path.join(panelharness.SOURCE_DIR, "tests", "lsan.supp")
 
 
 def sandbox(script):
@@ -170,7 +171,13 @@ class PlantedLinkTest(unittest.TestCase):
     def test_links_in_tmp_change_nothing(self):
         # /tmp is a private file system full of links to a victim, then made
         # read-only: a tool that created or wrote anything there would fail.
+        # Everything the run needs is copied out of the way first: the
+        # checkout itself may lie below /tmp, which the new file system hides.
         out = sandbox(f"""
+mkdir -p /etc/planted
+cp {DATA_DIR}/XF86Config {DATA_DIR}/XF86Config.serial-screen0-ttyS1 {INSTALL} {UNINSTALL} /etc/planted/
+cp {SUPPRESSIONS} /etc/planted/lsan.supp
+export LSAN_OPTIONS=suppressions=/etc/planted/lsan.supp:print_suppressions=0
 mount -t tmpfs tmp /tmp
 echo victim > /etc/victim
 for n in $(seq 0 299); do
@@ -182,12 +189,12 @@ ln -s /etc/victim /tmp/xorg.conf
 ln -s /etc/victim /tmp/xorg.conf.old
 ls -lA --time-style=full-iso /tmp > /etc/before
 mount -o remount,ro /tmp
-cp {DATA_DIR}/XF86Config /etc/X11/xorg.conf
-TMPDIR=/tmp {INSTALL} /etc/X11/xorg.conf 0 0 1
-cmp /etc/X11/xorg.conf {DATA_DIR}/XF86Config.serial-screen0-ttyS1
-TMPDIR=/tmp {UNINSTALL} /etc/X11/xorg.conf
-cmp /etc/X11/xorg.conf {DATA_DIR}/XF86Config
-cmp /etc/X11/xorg.conf.old {DATA_DIR}/XF86Config.serial-screen0-ttyS1
+cp /etc/planted/XF86Config /etc/X11/xorg.conf
+TMPDIR=/tmp /etc/planted/panelinstall /etc/X11/xorg.conf 0 0 1
+cmp /etc/X11/xorg.conf /etc/planted/XF86Config.serial-screen0-ttyS1
+TMPDIR=/tmp /etc/planted/paneluninstall /etc/X11/xorg.conf
+cmp /etc/X11/xorg.conf /etc/planted/XF86Config
+cmp /etc/X11/xorg.conf.old /etc/planted/XF86Config.serial-screen0-ttyS1
 ls -lA --time-style=full-iso /tmp | cmp - /etc/before
 cat /etc/victim
 """)

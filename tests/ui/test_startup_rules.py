@@ -51,7 +51,9 @@ for i in $(seq 200); do
   if [ -n "$found" ] || ! kill -0 $prog 2>/dev/null; then break; fi
   sleep 0.05
 done
-sleep 0.5
+# A program that ends may take a while to do so (a sanitizer build checks
+# for leaks at exit): give it up to five seconds before calling it running.
+for i in $(seq 50); do kill -0 $prog 2>/dev/null || break; sleep 0.1; done
 if kill -0 $prog 2>/dev/null; then
   for id in $(xdotool search --onlyvisible --class panelconf); do
     case "$(xdotool getwindowname $id)" in {window_title}) echo window ;; esac
