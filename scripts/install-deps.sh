@@ -18,6 +18,8 @@ packages=(
   fonts-dejavu-core fonts-ipafont-gothic imagemagick
   # the theme draws radio and check marks from SVG images
   librsvg2-common adwaita-icon-theme
+  # the Debian package and the checks of what it installs
+  dpkg-dev file man-db groff-base desktop-file-utils librsvg2-bin
 )
 
 missing=()

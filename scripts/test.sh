@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds a normal and an AddressSanitizer+UndefinedBehaviorSanitizer tree and
-# runs every test of both with CTest. Exits non-zero on any failure.
+# runs every test of both with CTest; builds the Debian package, checks it
+# and installs it into a throw-away sandbox; then a short fuzz run. Exits
+# non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +27,14 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stac
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+
+echo "== Debian package: built, checked, installed into a sandbox, each program run, removed"
+if deb=$(bash scripts/package.sh | tail -n 1) && [ -f "$deb" ]; then
+  PANEL_DEB="$deb" PANEL_BUILD_DIR="$PWD/build" python3 tests/package/test_package.py || status=1
+else
+  echo "The package could not be built." >&2
+  status=1
+fi
 
 echo "== Short fuzz run (each libFuzzer target for a few seconds)"
 bash scripts/fuzz.sh 5 || status=1

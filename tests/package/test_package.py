@@ -1,0 +1,261 @@
+"""The Debian package as an administrator gets it: its control data and
+files, the manual pages, menu entry and polkit action validated with the
+system's own tools, then the package installed with dpkg into a throw-away
+sandbox, each installed program run once, and the package removed again.
+
+Environment: PANEL_DEB (the package), PANEL_BUILD_DIR (a build tree with the
+driver stand-in), PANEL_SOURCE_DIR.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "harness"))
+import panelharness as h  # noqa: E402
+import xclose  # noqa: E402
+
+DEB = os.environ.get("PANEL_DEB", "")
+PACKAGE = "tavir-panel-utility"
+DOC = f"/usr/share/doc/{PACKAGE}"
+PROGRAMS = {"/usr/bin/panelconf", "/usr/bin/xsetpointer",
+            "/usr/sbin/panelinstall", "/usr/sbin/paneluninstall"}
+MAN_PAGES = ["/usr/share/man/man1/panelconf.1.gz", "/usr/share/man/man1/xsetpointer.1.gz",
+             "/usr/share/man/man8/panelinstall.8.gz", "/usr/share/man/man8/paneluninstall.8.gz"]
+DESKTOP = "/usr/share/applications/org.tavir.panelconf.desktop"
+POLICY = "/usr/share/polkit-1/actions/org.tavir.panelconf.policy"
+ICON = "/usr/share/icons/hicolor/scalable/apps/org.tavir.panelconf.svg"
+DATA_FILES = set(MAN_PAGES) | {DESKTOP, POLICY, ICON, f"{DOC}/README.md",
+                               f"{DOC}/changelog.gz", f"{DOC}/copyright"}
+SCREENSHOTS = f"{DOC}/docs/screenshots/"
+CANDIDATES = ["/etc/X11/xorg.conf", "$HOME/XF86Config", "/etc/X11/XF86Config-4",
+              "/etc/X11/XF86Config", "/etc/XF86Config",
+              "/usr/X11R6/etc/X11/XF86Config.$HOSTNAME", "/usr/X11R6/etc/X11/XF86Config-4",
+              "/usr/X11R6/etc/X11/XF86Config", "/usr/X11R6/lib/X11/XF86Config.$HOSTNAME",
+              "/usr/X11R6/lib/X11/XF86Config-4", "/usr/X11R6/lib/X11/XF86Config"]
+
+
+def run(*args, **kw):
+    return subprocess.run(list(args), capture_output=True, text=True, **kw)
+
+
+def parse_depends(text):
+    """'a (>= 1), b | c' -> {'a': '(>= 1)', 'b': '', 'c': ''}"""
+    found = {}
+    for alternative in re.split(r"[,|]", text):
+        m = re.match(r"\s*([a-z0-9.+-]+)(?::\w+)?\s*(\(.*\))?\s*$", alternative)
+        if m:
+            found[m.group(1)] = m.group(2) or ""
+    return found
+
+
+@unittest.skipUnless(DEB and os.path.isfile(DEB), "PANEL_DEB names no package")
+class PackageContents(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp(prefix="panel-deb-")
+        subprocess.run(["dpkg-deb", "-x", DEB, cls.root], check=True)
+        cls.fields = {}
+        for name in ("Package", "Version", "Architecture", "Section", "Maintainer",
+                     "Depends", "Recommends", "Description", "Installed-Size"):
+            cls.fields[name] = run("dpkg-deb", "-f", DEB, name).stdout.strip()
+        cls.entries = []  # (mode string, owner/group, path)
+        for line in run("dpkg-deb", "-c", DEB).stdout.splitlines():
+            parts = line.split(None, 5)
+            path = parts[5].split(" -> ")[0]
+            cls.entries.append((parts[0], parts[1], path[1:].rstrip("/") or "/"))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+    def local(self, path):
+        return os.path.join(self.root, path.lstrip("/"))
+
+    def test_control_data(self):
+        f = self.fields
+        self.assertEqual(f["Package"], PACKAGE)
+        self.assertEqual(f["Version"], "4.0.0")
+        self.assertEqual(f["Architecture"], run("dpkg", "--print-architecture").stdout.strip())
+        self.assertEqual(f["Section"], "admin")
+        self.assertRegex(f["Maintainer"], r".+ <[^@ ]+@[^> ]+>")
+        self.assertTrue(f["Description"].splitlines()[0].strip())
+        self.assertGreater(int(f["Installed-Size"]), 0)
+        self.assertEqual(parse_depends(f["Recommends"]), {"pkexec": ""})
+
+        depends = parse_depends(f["Depends"])
+        # The libraries the programs are linked with, each with the lowest
+        # version its symbols need: what dpkg-shlibdeps computes, never a
+        # hand-written list.
+        for library in ("libc6", "libglib2.0-0", "libgtk-3-0", "libx11-6", "libxi6",
+                        "libstdc++6", "libgcc-s1"):
+            self.assertIn(library, depends)
+        self.assertRegex(depends["libc6"], r"^\(>= [0-9.]+\)$")
+        self.assertRegex(depends["libgtk-3-0"], r"^\(>= [0-9.]+\)$")
+        for name in depends:
+            self.assertFalse(name.endswith("-dev"), name)
+
+    def test_files_owners_and_modes(self):
+        files = {p for mode, _, p in self.entries if mode.startswith("-")}
+        shots = {p for p in files if p.startswith(SCREENSHOTS)}
+        self.assertEqual(files - shots, PROGRAMS | DATA_FILES)
+        self.assertTrue(shots)
+        self.assertTrue(all(p.endswith(".png") for p in shots))
+        for mode, owner, path in self.entries:
+            self.assertEqual(owner, "root/root", path)
+            self.assertTrue(path == "/" or path.startswith("/usr"), path)
+            if mode.startswith("d"):
+                self.assertEqual(mode, "drwxr-xr-x", path)
+            elif path in PROGRAMS:
+                self.assertEqual(mode, "-rwxr-xr-x", path)
+            else:
+                self.assertEqual(mode, "-rw-r--r--", path)
+        for program in PROGRAMS:
+            kind = run("file", "-b", self.local(program)).stdout
+            self.assertIn("ELF", kind, program)
+            self.assertNotIn("not stripped", kind, program)
+
+    def test_manual_pages_render_without_warnings(self):
+        env = dict(os.environ, LC_ALL="C.UTF-8", MANROFFSEQ="", MANWIDTH="80")
+        rendered = {}
+        for page in MAN_PAGES:
+            result = run("man", "--warnings", "-E", "UTF-8", "-l", "-Tutf8", "-Z",
+                         self.local(page), env=env)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(result.stderr, "", page)
+            text = run("man", "-l", self.local(page), env=env).stdout
+            text = re.sub(".\b", "", text)
+            for heading in ("NAME", "SYNOPSIS", "DESCRIPTION", "EXIT STATUS", "FILES",
+                            "EXAMPLES", "SEE ALSO"):
+                self.assertRegex(text, rf"(?m)^{heading}\b", f"{page}: {heading}")
+            rendered[os.path.basename(page)] = text
+        # The administrator reads here which file panelconf takes: the
+        # candidates must stand in the order the program tries them.
+        text = rendered["panelconf.1.gz"]
+        positions = [text.find(c) for c in CANDIDATES]
+        self.assertNotIn(-1, positions, dict(zip(CANDIDATES, positions)))
+        self.assertEqual(positions, sorted(positions))
+        self.assertIn("ja_JP.eucJP", text)
+        self.assertIn("1234", text)
+
+    def test_desktop_entry_and_icon(self):
+        desktop = self.local(DESKTOP)
+        result = run("desktop-file-validate", desktop)
+        # The one hint it gives is about the wanted Categories (System and
+        # Settings are both main categories); errors and warnings fail.
+        complaints = [line for line in (result.stdout + result.stderr).splitlines()
+                      if ": hint: " not in line]
+        self.assertEqual((result.returncode, complaints), (0, []))
+        entry = {}
+        for line in open(desktop, encoding="utf-8"):
+            if "=" in line:
+                key, value = line.rstrip("\n").split("=", 1)
+                entry[key] = value
+        self.assertEqual(entry["Exec"], "pkexec /usr/bin/panelconf")
+        self.assertEqual(entry["Terminal"], "false")
+        self.assertEqual(entry["Categories"], "System;Settings;HardwareSettings;")
+        self.assertTrue(entry["Name[ja]"])
+        self.assertTrue(os.path.isfile(self.local(
+            f"/usr/share/icons/hicolor/scalable/apps/{entry['Icon']}.svg")))
+        picture = os.path.join(self.root, "icon.png")
+        result = run("rsvg-convert", "-w", "48", "-h", "48", "-o", picture, self.local(ICON))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertGreater(os.path.getsize(picture), 0)
+
+    def test_polkit_action_lets_only_administrators_run_the_window(self):
+        tree = ET.parse(self.local(POLICY))
+        actions = tree.getroot().findall("action")
+        self.assertEqual([a.get("id") for a in actions], ["org.tavir.panelconf.run"])
+        action = actions[0]
+        defaults = {d.tag: d.text for d in action.find("defaults")}
+        self.assertEqual(defaults, {"allow_any": "auth_admin", "allow_inactive": "auth_admin",
+                                    "allow_active": "auth_admin"})
+        notes = {a.get("key"): a.text for a in action.findall("annotate")}
+        self.assertEqual(notes["org.freedesktop.policykit.exec.path"], "/usr/bin/panelconf")
+        self.assertEqual(notes["org.freedesktop.policykit.exec.allow_gui"], "true")
+
+    def test_readme_pictures_are_shipped(self):
+        readme = open(self.local(f"{DOC}/README.md"), encoding="utf-8").read()
+        pictures = re.findall(r"!\[[^\]]*\]\(([^)\s]+)\)", readme)
+        self.assertTrue(pictures)
+        for picture in pictures:
+            self.assertTrue(os.path.isfile(self.local(os.path.join(DOC, picture))), picture)
+
+
+INSTALLED_RUN = r'''
+dpkg -i "$DEB" >/dev/null
+echo "status: $(dpkg-query -W -f='${Status}' tavir-panel-utility)"
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$SAMPLE" "$work/xorg.conf"
+/usr/sbin/panelinstall "$work/xorg.conf" 0 0 1
+echo "installed: $(grep -c '"TAVIR TouchPanel0"' "$work/xorg.conf")"
+/usr/sbin/paneluninstall "$work/xorg.conf"
+echo "uninstalled: $(grep -c 'TAVIR' "$work/xorg.conf" || true) $(cmp -s "$SAMPLE" "$work/xorg.conf" && echo same)"
+test -f "$work/xorg.conf.old" && echo "backup: yes"
+
+install -m 0644 "$DEMO_CONF" /etc/X11/xorg.conf
+"$DRIVERSIM" --screen 0 > "$work/driversim.log" 2>&1 &
+sim=$!
+for _ in $(seq 200); do grep -q '^ready' "$work/driversim.log" && break; sleep 0.05; done
+echo "devices: $(/usr/bin/xsetpointer -l | tr '\n' '|')"
+status=0
+/usr/bin/panelconf || status=$?
+echo "panelconf: $status"
+kill $sim; wait $sim || true
+cmp -s "$DEMO_CONF" /etc/X11/xorg.conf && echo "config: unchanged"
+
+dpkg -r tavir-panel-utility >/dev/null
+left=""
+for f in /usr/bin/panelconf /usr/bin/xsetpointer /usr/sbin/panelinstall /usr/sbin/paneluninstall \
+         /usr/share/applications/org.tavir.panelconf.desktop \
+         /usr/share/polkit-1/actions/org.tavir.panelconf.policy; do
+  [ -e "$f" ] && left="$left $f"
+done
+echo "left after removal:$left"
+'''
+
+
+@unittest.skipUnless(DEB and os.path.isfile(DEB), "PANEL_DEB names no package")
+class InstalledPackage(unittest.TestCase):
+    def test_install_run_each_program_and_remove(self):
+        sample = os.path.join(h.SAMPLES_DIR, "001-xf86-4-debian-dexconf.conf")
+        with h.XServer() as x:
+            env = h.base_env(x.display, LANG="C", DEB=os.path.abspath(DEB), SAMPLE=sample,
+                             DEMO_CONF=os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf"),
+                             DRIVERSIM=h.program("driversim"), DEBIAN_FRONTEND="noninteractive")
+            args = [h.SANDBOX, "--private", "/var", "--", "bash", "-euo", "pipefail", "-c",
+                    INSTALLED_RUN]
+            process = subprocess.Popen(args, env=env, stdout=subprocess.PIPE,
+                                       stderr=subprocess.PIPE, text=True)
+            closed = xclose.close_until_exit(process, x.display, timeout=240)
+            stdout, stderr = process.communicate(timeout=60)
+        report = f"\n--- stdout\n{stdout}\n--- stderr\n{stderr}"
+        self.assertEqual(process.returncode, 0, report)
+        lines = stdout.splitlines()
+        self.assertIn("status: install ok installed", lines, report)
+        # The section's Identifier and the layout's InputDevice line.
+        self.assertIn("installed: 2", lines, report)
+        self.assertTrue(any(l.startswith("uninstalled: 0") for l in lines), report)
+        self.assertIn("backup: yes", lines, report)
+        devices = next(line for line in lines if line.startswith("devices: "))
+        self.assertIn("TAVIR TouchPanel0", devices)
+        # The installed window found the panel through the installed lister
+        # (no "driver not loaded" message before the main window), ran and
+        # ended normally; closing it writes nothing.
+        self.assertEqual(closed, ["TouchPanel Utility"], report)
+        self.assertIn("  Config  /etc/X11/xorg.conf", lines, report)
+        self.assertIn("  Finished.", lines, report)
+        self.assertIn("panelconf: 0", lines, report)
+        self.assertIn("config: unchanged", lines, report)
+        self.assertIn("left after removal:", lines, report)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
