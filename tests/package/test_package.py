@@ -86,6 +86,12 @@ class PackageContents(unittest.TestCase):
         self.assertTrue(f["Description"].splitlines()[0].strip())
         self.assertGreater(int(f["Installed-Size"]), 0)
         self.assertEqual(parse_depends(f["Recommends"]), {"pkexec": ""})
+        # The shipped changelog is in Debian's format and its newest entry is
+        # this version (a release whose changelog was forgotten fails here).
+        changelog = run("dpkg-parsechangelog", "-l",
+                        self.local(f"{DOC}/changelog.gz"), "-S", "Version")
+        self.assertEqual((changelog.returncode, changelog.stdout.strip()), (0, f["Version"]),
+                         changelog.stderr)
 
         depends = parse_depends(f["Depends"])
         # The libraries the programs are linked with, each with the lowest
