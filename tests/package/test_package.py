@@ -124,6 +124,13 @@ class PackageContents(unittest.TestCase):
             kind = run("file", "-b", self.local(program)).stdout
             self.assertIn("ELF", kind, program)
             self.assertNotIn("not stripped", kind, program)
+            # Built with the distribution's hardening: relocations read-only
+            # and bound at start, fortified library calls.
+            headers = run("readelf", "-W", "-l", "-d", self.local(program)).stdout
+            self.assertIn("GNU_RELRO", headers, program)
+            self.assertRegex(headers, r"\(FLAGS\)\s+BIND_NOW|\(FLAGS_1\)\s+Flags:.*\bNOW\b", program)
+            symbols = run("readelf", "-W", "--dyn-syms", self.local(program)).stdout
+            self.assertRegex(symbols, r"__\w+_chk\b", program)
 
     def test_manual_pages_render_without_warnings(self):
         env = dict(os.environ, LC_ALL="C.UTF-8", MANROFFSEQ="", MANWIDTH="80")
