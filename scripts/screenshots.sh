@@ -52,9 +52,11 @@ for lang in en ja; do
   PATH="$fake:$PATH" "$build/panelconf/panelconf" >/dev/null 2>&1 & prog=$!
   until id=$(window_named "$title"); do sleep 0.1; done
   sleep 0.5
-  # Into the notebook (from Cancel back past the insensitive OK) so that
-  # Ctrl+Page_Down turns the pages.
-  xdotool windowfocus --sync "$id"; xdotool key shift+Tab shift+Tab; sleep 0.2
+  # A click on the first tab gives the notebook itself the focus, so that
+  # Ctrl+Page_Down turns the pages (a focused scale or entry would take the
+  # key for itself).
+  xdotool windowfocus --sync "$id"; xdotool mousemove --window "$id" 30 71 click 1
+  xdotool mousemove 1000 700; sleep 0.3
   for i in "${!pages[@]}"; do
     shoot "$id" "$out/$lang-$((i + 1))-${pages[$i]}.png"
     xdotool windowfocus --sync "$id"; xdotool key ctrl+Page_Down; sleep 0.3
