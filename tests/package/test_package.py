@@ -164,10 +164,11 @@ class PackageContents(unittest.TestCase):
                       if ": hint: " not in line]
         self.assertEqual((result.returncode, complaints), (0, []))
         entry = {}
-        for line in open(desktop, encoding="utf-8"):
-            if "=" in line:
-                key, value = line.rstrip("\n").split("=", 1)
-                entry[key] = value
+        with open(desktop, encoding="utf-8") as lines:
+            for line in lines:
+                if "=" in line:
+                    key, value = line.rstrip("\n").split("=", 1)
+                    entry[key] = value
         self.assertEqual(entry["Exec"], "pkexec /usr/bin/panelconf")
         self.assertEqual(entry["Terminal"], "false")
         self.assertEqual(entry["Categories"], "System;Settings;HardwareSettings;")
@@ -192,7 +193,8 @@ class PackageContents(unittest.TestCase):
         self.assertEqual(notes["org.freedesktop.policykit.exec.allow_gui"], "true")
 
     def test_readme_pictures_are_shipped(self):
-        readme = open(self.local(f"{DOC}/README.md"), encoding="utf-8").read()
+        with open(self.local(f"{DOC}/README.md"), encoding="utf-8") as file:
+            readme = file.read()
         pictures = re.findall(r"!\[[^\]]*\]\(([^)\s]+)\)", readme)
         self.assertTrue(pictures)
         for picture in pictures:
