@@ -26,6 +26,21 @@ _x11.XFree.argtypes = [ctypes.c_void_p]
 _x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 _x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 
+# A window may vanish between listing it and asking about it (a program
+# that is ending). Xlib's default handler would then end this process; the
+# calls report failure instead and the window is skipped.
+_ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+
+
+@_ERROR_HANDLER
+def _ignore_x_error(_display, _event):
+    return 0
+
+
+_x11.XSetErrorHandler.restype = ctypes.c_void_p
+_x11.XSetErrorHandler.argtypes = [_ERROR_HANDLER]
+_x11.XSetErrorHandler(_ignore_x_error)
+
 _CLIENT_MESSAGE = 33
 _IS_VIEWABLE = 2
 _MAP_STATE_OFFSET = 92  # in XWindowAttributes on LP64
