@@ -6,9 +6,7 @@
 #define PANELCONF_UI_LABELS_H
 
 #include "config/driveroptions.h"
-
-// Version of this utility: printed at start and shown on the Information page.
-constexpr const char* kUtilityVersion = "4.0.0";
+#include "version.h"
 
 using LabelTable = const char* const* const[2];
 
