@@ -78,6 +78,8 @@ void ResetDeviceState() {
     for (GList* node = deviceList; node != nullptr; node = node->next) {
         auto* record = static_cast<DeviceRecord*>(node->data);
         free(record->identifier);
+        free(record->keptDevice);
+        free(record->keptBaudRate);
         g_free(record);
     }
     g_list_free(deviceList);

@@ -38,6 +38,12 @@ struct DeviceRecord {
     int32_t settings[driveropts::kSettingsCount];
     int32_t debugOption;
     int32_t savedSettings[driveropts::kSettingsCount];
+    // Link values of the file that the port and speed tables do not hold
+    // ("/dev/ttyS8", "38400"): heap texts written back byte for byte until
+    // the user picks a port or a speed; nullptr when the table entry of
+    // portIndex or speedIndex is what the file says.
+    char* keptDevice;
+    char* keptBaudRate;
 };
 
 constexpr size_t kConfigPathSize = 256;
@@ -62,7 +68,8 @@ extern int screenHeight;
 
 // Gives every field that the makers of a record leave open the values of a
 // freshly installed panel, so that a record written out is a working section.
-// Takes no memory; the identifier is left as it was.
+// Takes no memory; the identifier and the kept link texts are left as they
+// were.
 void FillDeviceDefaults(DeviceRecord* record);
 
 // Heap copy of the program's own quoted identifier for a screen, or nullptr

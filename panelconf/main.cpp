@@ -56,7 +56,20 @@ int SetupConfig(uint8_t start) {
 }
 
 int main(int argc, char* argv[]) {
-    // Decided before GTK sees (and may rewrite) the arguments.
+    // Decided before GTK sees (and may rewrite) the arguments. The two
+    // questions about the program are answered without a display.
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        printf("Usage: panelconf [-c]\n"
+               "Sets up and calibrates the touch panels of the tavir X input driver.\n"
+               "  -c         run one calibration and save it, without the window\n"
+               "  --help     print this text\n"
+               "  --version  print the version\n");
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("panelconf %s\n", kUtilityVersion);
+        return 0;
+    }
     if (argc == 2 && strcmp(argv[1], "-c") == 0) {
         calibrateOnly = 1;
     }
@@ -77,9 +90,16 @@ int main(int argc, char* argv[]) {
     }
     if (SetParam() != 0) {
         if (configPath[0] == '\0') {
+            // The paths as they were looked for, with HOME and the host name
+            // filled in; a template that names no path here says why.
             fprintf(stderr, "panelconf: no X server configuration file found; looked for:\n");
             for (const char* candidate : kConfigCandidates) {
-                fprintf(stderr, "  %s\n", candidate);
+                char path[kConfigPathSize];
+                if (ExpandConfigTemplate(candidate, path, sizeof path) == 0) {
+                    fprintf(stderr, "  %s\n", path);
+                } else {
+                    fprintf(stderr, "  %s (not looked for: it names no path here)\n", candidate);
+                }
             }
         }
         return kExitFailure;

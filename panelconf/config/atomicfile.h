@@ -43,6 +43,8 @@ public:
     // The resolved file being replaced, and the temporary file's name once
     // it has one (empty before).
     const std::string& TargetPath() const { return target_; }
+    // The directory the temporary file is made in (the target's).
+    const std::string& Directory() const { return directory_; }
     const std::string& TemporaryPath() const { return tempPath_; }
 
     // What failed last, for messages: the step, a colon, the system's text.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "config/linetokens.h"
+#include "config/regularfile.h"
 
 using cfgline::LineReader;
 using cfgline::OptionNumber;
@@ -31,8 +32,35 @@ struct SectionValues {
     int32_t debugOption = 0;
     std::string identifier;
     bool hasIdentifier = false;
+    // Link values the tables do not hold, kept as the file writes them.
+    std::string keptDevice;
+    bool keepDevice = false;
+    std::string keptBaudRate;
+    bool keepBaudRate = false;
     DeviceRecord fields{};  // port, speed, coefficients and settings
 };
+
+// True when the value is exactly one of the port table's device texts. The
+// reader's own rule finds a table text anywhere in the value, so "/dev/ttyS10"
+// or "/dev/ttyUSB0" would otherwise be shown, and written back, as another
+// port.
+bool IsPortTableText(const std::string& value) {
+    for (const char* device : kPortDevices) {
+        if (value == device) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsSpeedTableBaud(int32_t baud) {
+    for (int tableBaud : kSpeedBauds) {
+        if (tableBaud == baud) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // Option names whose name is formatted with a number.
 bool MatchesNumbered(const std::string& name, const char* format, int n) {
@@ -77,7 +105,7 @@ constexpr SettingOption kSettingOptions[] = {
     {"\"Communication\"", kCommunication, true},
 };
 
-void ApplyOption(SectionValues* values, const Tokens& tokens) {
+void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, size_t length) {
     if (!tokens.Has(2)) {
         return;  // an Option line without a value says nothing
     }
@@ -88,10 +116,14 @@ void ApplyOption(SectionValues* values, const Tokens& tokens) {
     // The first six are exclusive: one match ends the line.
     if (StartsWithNoCase(name, "\"Device\"")) {
         ConfigPort(fields, value);
+        values->keptDevice = cfgline::OptionValueText(line, length);
+        values->keepDevice = !IsPortTableText(values->keptDevice);
         return;
     }
     if (StartsWithNoCase(name, "\"BaudRate\"")) {
         ConfigLinkSpeed(fields, value);
+        values->keptBaudRate = cfgline::OptionValueText(line, length);
+        values->keepBaudRate = !IsSpeedTableBaud(OptionNumber(value));
         return;
     }
     if (StartsWithNoCase(name, "\"Sampling\"")) {
@@ -155,8 +187,22 @@ int StoreDriverSection(const SectionValues& values) {
         perror("Memory Allocation for spDevConf");
         return -1;
     }
+    char* keptDevice = nullptr;
+    char* keptBaudRate = nullptr;
+    if ((values.keepDevice && (keptDevice = strdup(values.keptDevice.c_str())) == nullptr) ||
+        (values.keepBaudRate && (keptBaudRate = strdup(values.keptBaudRate.c_str())) == nullptr)) {
+        free(identifier);
+        free(keptDevice);
+        errno = ENOMEM;
+        perror("Memory Allocation for spDevConf");
+        return -1;
+    }
     free(record->identifier);
     record->identifier = identifier;
+    free(record->keptDevice);
+    record->keptDevice = keptDevice;
+    free(record->keptBaudRate);
+    record->keptBaudRate = keptBaudRate;
 
     record->inFile = 1;
     if (record->inLayout == 0) {
@@ -237,7 +283,7 @@ int ReadInputDevParameter(FILE* file) {
                 values.hasIdentifier = true;
             }
         } else if (TokenIs(tokens, 0, "option")) {
-            ApplyOption(&values, tokens);
+            ApplyOption(&values, tokens, reader.data(), reader.size());
         }
     }
     if (!ended) {
@@ -309,9 +355,11 @@ static void MatchLayout() {
 }
 
 int ReadConfigData() {
-    FILE* file = fopen(configPath, "r");
+    std::string reason;
+    FILE* file = OpenRegularFile(configPath, &reason);
     if (file == nullptr) {
-        perror("Read Config");
+        // perror's form, with the refusal of a pipe or device in its place.
+        fprintf(stderr, "Read Config: %s\n", reason.c_str());
         return -1;
     }
     int result = 0;

@@ -12,6 +12,7 @@
 #include <initializer_list>
 
 #include "config/driveroptions.h"
+#include "config/regularfile.h"
 #include "devicerecord.h"
 
 using cfgline::LineReader;
@@ -35,6 +36,23 @@ void Warn(const char* format, ...) {
 }
 
 const char* ErrorText(int error) { return strerror(error); }
+
+// The first reason the write failed since it was last cleared, for the
+// user's message. The console warnings say more; this says why in a few
+// words.
+std::string writeFailure;
+
+void NoteFailure(const char* reason) {
+    if (writeFailure.empty()) {
+        writeFailure = reason;
+    }
+}
+
+// The system's reason, taken before anything else can change errno.
+void NoteErrno() { NoteFailure(strerror(errno)); }
+
+constexpr const char* kUnclosedSection = "A section has no EndSection before the next Section";
+constexpr const char* kFileChanged = "The file changed while it was being rewritten";
 
 // One argument of the section formats: a text or an integer.
 struct FormatArg {
@@ -129,6 +147,9 @@ bool StartsNewSection(const Tokens& tokens) { return TokenIs(tokens, 0, "section
 // (no handler sets one, but a record is plain data) gives the value the
 // reader gives for a text it does not know, never a read past the table.
 const char* PortText(const DeviceRecord* record) {
+    if (record->keptDevice != nullptr) {
+        return record->keptDevice;  // a device the port table does not hold
+    }
     int i = record->portIndex;
     return kPortDevices[(i >= 0 && i < kPortCount) ? i : kDefaultPortIndex];
 }
@@ -178,7 +199,12 @@ std::string SectionText(const DeviceRecord* record) {
                  "\tOption     \"Device\"       \"%s\"\n",
                  {identifier, port});
     if (strcmp(port, kPortDevices[kUsbPortIndex]) != 0) {
-        AppendFormat(out, "\tOption     \"BaudRate\"     \"%d\"\n", {SpeedBaud(record)});
+        if (record->keptBaudRate != nullptr) {
+            // A speed the speed table does not hold, as the file had it.
+            AppendFormat(out, "\tOption     \"BaudRate\"     \"%s\"\n", {record->keptBaudRate});
+        } else {
+            AppendFormat(out, "\tOption     \"BaudRate\"     \"%d\"\n", {SpeedBaud(record)});
+        }
     }
     AppendFormat(out, "\tOption     \"Sampling\"     \"%d\"\n\tOption     \"ScreenNo\"     \"%d\"\n",
                  {static_cast<int>(record->sampling), record->screenNo});
@@ -343,8 +369,10 @@ int SearchTavirDrv(LineReader& input, SectionMap* map) {
         }
     }
     if (input.Failed()) {
+        NoteErrno();
         perror("Search Tavir Driver");
     } else {
+        NoteFailure(kUnclosedSection);
         Warn("Not Found \"InputDevice\" \"EndSection\"\n");
     }
     return -1;
@@ -352,9 +380,11 @@ int SearchTavirDrv(LineReader& input, SectionMap* map) {
 
 int SearchSection(SectionMap* map) {
     map->Clear();
-    FILE* file = fopen(configPath, "r");
+    std::string reason;
+    FILE* file = OpenRegularFile(configPath, &reason);
     if (file == nullptr) {
-        fprintf(stderr, "%s: %s\n", configPath, ErrorText(errno));
+        NoteFailure(reason.c_str());
+        fprintf(stderr, "%s: %s\n", configPath, reason.c_str());
         return -1;
     }
     int result = 0;
@@ -363,6 +393,7 @@ int SearchSection(SectionMap* map) {
         while (true) {
             if (!reader.Next()) {
                 if (reader.Failed()) {
+                    NoteErrno();
                     perror("Search Section");
                     result = -1;
                 }
@@ -379,6 +410,7 @@ int SearchSection(SectionMap* map) {
         }
     }
     if (fclose(file) != 0) {
+        NoteErrno();
         perror("Close \"XF86Config\"");
         result = -1;
     }
@@ -387,6 +419,7 @@ int SearchSection(SectionMap* map) {
 
 int WriteSection(LineReader& input, ConfigOutput& output, std::string_view header) {
     if (!output.Write(header)) {
+        NoteErrno();
         perror("Write Section \"InputDevice\"");
         return -1;
     }
@@ -396,6 +429,7 @@ int WriteSection(LineReader& input, ConfigOutput& output, std::string_view heade
             break;
         }
         if (!output.Write(input.data(), input.size())) {
+            NoteErrno();
             perror("Write Section");
             return -1;
         }
@@ -405,6 +439,7 @@ int WriteSection(LineReader& input, ConfigOutput& output, std::string_view heade
             // or the next rewrite would see one blank line more.
             const bool lineEnded = input.size() > 0 && input.data()[input.size() - 1] == '\n';
             if (!output.Write("\n\n", lineEnded ? 1 : 2)) {
+                NoteErrno();
                 perror("Write Section");
                 return -1;
             }
@@ -412,8 +447,10 @@ int WriteSection(LineReader& input, ConfigOutput& output, std::string_view heade
         }
     }
     if (input.Failed()) {
+        NoteErrno();
         perror("Wirte Section");
     } else {
+        NoteFailure(kUnclosedSection);
         fprintf(stderr, "Not Found \"EndSection\"\n");
     }
     return -1;
@@ -430,8 +467,10 @@ int DelSection(LineReader& input) {
         }
     }
     if (input.Failed()) {
+        NoteErrno();
         perror("Delete Section");
     } else {
+        NoteFailure(kUnclosedSection);
         fprintf(stderr, "Not Found \"EndSection\"\n");
     }
     return -1;
@@ -440,6 +479,7 @@ int DelSection(LineReader& input) {
 int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view header,
                    bool listDevices) {
     if (!output.Write(header)) {
+        NoteErrno();
         Warn("Write Section \"ServerLayout\": %s\n", ErrorText(errno));
         return -1;
     }
@@ -447,24 +487,36 @@ int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view hea
         const Tokens tokens = Tokenize(input.data(), input.size());
         if (TokenIs(tokens, 0, "endsection")) {
             if (listDevices) {
+                // One line per device: a panel with a serial and a USB
+                // section under one identifier is still one device of the
+                // layout. Identifiers match as the layout lines are matched.
+                std::vector<std::string> listed;
                 for (GList* node = deviceList; node != nullptr; node = node->next) {
                     const auto* record = static_cast<const DeviceRecord*>(node->data);
                     if (record->status != kStatusEnable) {
                         continue;
                     }
-                    std::string ownIdentifier;
-                    const char* identifier = record->identifier;
-                    if (identifier == nullptr) {
-                        ownIdentifier = Format(kOwnIdentifierFormat, {record->screenNo});
-                        identifier = ownIdentifier.c_str();
+                    std::string identifier = record->identifier != nullptr
+                                                 ? std::string(record->identifier)
+                                                 : Format(kOwnIdentifierFormat, {record->screenNo});
+                    bool already = false;
+                    for (const std::string& earlier : listed) {
+                        already = already ||
+                                  g_ascii_strcasecmp(earlier.c_str(), identifier.c_str()) == 0;
                     }
-                    if (!output.Write(Format("\tInputDevice\t%s\n", {identifier}))) {
+                    if (already) {
+                        continue;
+                    }
+                    listed.push_back(identifier);
+                    if (!output.Write(Format("\tInputDevice\t%s\n", {identifier.c_str()}))) {
+                        NoteErrno();
                         Warn("Write Section \"SeverLayout\": %s\n", ErrorText(errno));
                         return -1;
                     }
                 }
             }
             if (!output.Write(input.data(), input.size())) {
+                NoteErrno();
                 Warn("Write \"EndSection\" into \"ServerLayout\" Section: %s\n", ErrorText(errno));
                 return -1;
             }
@@ -481,13 +533,16 @@ int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view hea
             }
         }
         if (!output.Write(input.data(), input.size())) {
+            NoteErrno();
             Warn("Write Section \"SeverLayout\": %s\n", ErrorText(errno));
             return -1;
         }
     }
     if (input.Failed()) {
+        NoteErrno();
         Warn("Read Section \"ServerLayout\": Failed.");
     } else {
+        NoteFailure(kUnclosedSection);
         Warn("Not Found \"EndSection\"\n");
     }
     return -1;
@@ -500,6 +555,7 @@ int WriteInputSection(ConfigOutput& output) {
             continue;
         }
         if (!output.Write(SectionText(record))) {
+            NoteErrno();
             return -1;
         }
     }
@@ -523,6 +579,7 @@ int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map)
     while (true) {
         if (!reader.Next()) {
             if (reader.Failed()) {
+                NoteErrno();
                 Warn("Read Error: %s\n", ErrorText(errno));
                 return -1;
             }
@@ -557,6 +614,7 @@ int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map)
             continue;
         }
         if (!output.Write(line)) {
+            NoteErrno();
             Warn("Write Error: %s\n", ErrorText(errno));
             return -1;
         }
@@ -565,10 +623,12 @@ int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map)
         // The map does not describe this file (it changed since it was
         // searched, or the search failed): the driver sections would be
         // dropped or written in the wrong place.
+        NoteFailure(kFileChanged);
         Warn("%s: InputDevice sections changed since the search; not rewritten\n", configPath);
         return -1;
     }
     if (!output.Flush()) {
+        NoteErrno();
         Warn("Write Error: %s\n", ErrorText(errno));
         return -1;
     }
@@ -577,17 +637,42 @@ int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map)
 
 }  // namespace
 
+const std::string& WriteFailureReason() { return writeFailure; }
+
+void ClearWriteFailure() { writeFailure.clear(); }
+
+int RewriteConfigFile(std::string* reason) {
+    ClearWriteFailure();
+    SectionMap map;
+    // SetConfig runs whatever the search gave: it refuses a map that does
+    // not describe the file, and reports that itself.
+    const int searched = SearchSection(&map);
+    const int written = SetConfig(map);
+    const int result = searched == 0 && written == 0 ? 0 : -1;
+    if (result != 0 && reason != nullptr) {
+        *reason = writeFailure.empty() ? std::string("Unknown error") : writeFailure;
+    }
+    return result;
+}
+
 int SetConfig(const SectionMap& map) {
-    FILE* file = fopen(configPath, "r");
+    std::string reason;
+    FILE* file = OpenRegularFile(configPath, &reason);
     if (file == nullptr) {
-        Warn("%s: %s\n", configPath, ErrorText(errno));
+        NoteFailure(reason.c_str());
+        Warn("%s: %s\n", configPath, reason.c_str());
         return -1;
     }
     // The temporary file lives beside the file it replaces, so the final
     // rename never crosses file systems.
     AtomicFileWriter temporary;
     if (!temporary.Open(configPath, "gtpXXXXXX")) {
-        Warn("cpTmpFileName: %s\n", ErrorText(errno));
+        NoteErrno();
+        // The directory is named: it is the directory, not the file, that
+        // has to be writable.
+        const int error = errno;
+        const std::string& directory = temporary.Directory();
+        Warn("cpTmpFileName: %s (directory %s)\n", ErrorText(error), directory.c_str());
         if (fclose(file) != 0) {
             Warn("Close \"XF86Config\": %s\n", ErrorText(errno));
         }
@@ -597,6 +682,7 @@ int SetConfig(const SectionMap& map) {
     ConfigOutput output(&temporary);
     int result = CopyWithNewSections(file, output, map);
     if (fclose(file) != 0) {
+        NoteErrno();
         Warn("%s: %s\n", configPath, ErrorText(errno));
         result = -1;
     }
@@ -605,6 +691,7 @@ int SetConfig(const SectionMap& map) {
         return -1;
     }
     if (!temporary.Commit()) {
+        NoteErrno();
         int error = errno;
         if (temporary.Error().compare(0, 5, "close") == 0) {
             Warn("Temporary file: %s\n", ErrorText(error));

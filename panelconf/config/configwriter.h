@@ -72,6 +72,18 @@ int SearchTavirDrv(cfgline::LineReader& input, SectionMap* map);
 // file untouched and no temporary file left; failures are logged.
 int SetConfig(const SectionMap& map);
 
+// Apply's write of configPath: SearchSection, then SetConfig with its map.
+// 0 when the file holds the new text; -1 when it still holds the old one,
+// with *reason (when given) saying why in a few words: the system's error
+// text, or what is wrong with the file. The console warnings are logged as
+// ever.
+int RewriteConfigFile(std::string* reason);
+
+// The first reason a search or rewrite failed since ClearWriteFailure (or
+// the start of RewriteConfigFile); empty when nothing failed.
+const std::string& WriteFailureReason();
+void ClearWriteFailure();
+
 // Copies a kept InputDevice section whose Section line is header, then one
 // blank line. header is written before anything further is read, so it may
 // point into input's own buffer.

@@ -84,6 +84,42 @@ bool FirstQuotedText(const char* line, size_t length, std::string* out) {
     return true;
 }
 
+std::string OptionValueText(const char* line, size_t length) {
+    const char* nul = static_cast<const char*>(memchr(line, '\0', length));
+    const char* end = nul != nullptr ? nul : line + length;
+    // Walk to the third token, as Tokenize splits the line.
+    const char* p = line;
+    for (int token = 0;; ++token) {
+        while (p < end && IsDelimiter(*p)) {
+            ++p;
+        }
+        if (p == end || token == 2) {
+            break;
+        }
+        while (p < end && !IsDelimiter(*p)) {
+            ++p;
+        }
+    }
+    const char* tokenEnd = p;
+    while (tokenEnd < end && !IsDelimiter(*tokenEnd)) {
+        ++tokenEnd;
+    }
+    std::string text;
+    if (p < end && *p == '"') {
+        const char* close = static_cast<const char*>(memchr(p + 1, '"', static_cast<size_t>(end - p - 1)));
+        if (close != nullptr) {
+            return std::string(p + 1, close);
+        }
+        text.assign(p + 1, tokenEnd);  // no closing quote: the rest of the token
+    } else {
+        text.assign(p, tokenEnd);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
 int32_t OptionNumber(const std::string& valueToken) {
     if (valueToken.size() < 2) {
         return 0;

@@ -64,6 +64,12 @@ bool TokenIs(const Tokens& tokens, int i, const char* keyword);
 // first NUL byte (if any).
 bool FirstQuotedText(const char* line, size_t length, std::string* out);
 
+// The value of an Option line as the file holds it, without its quotes: from
+// the quote that opens the third token to the next quote of the line (so
+// blanks inside the value are kept), or, for a value without quotes, the
+// third token without its line end. Empty when the line has no third token.
+std::string OptionValueText(const char* line, size_t length);
+
 // Integer value of an option's value token: the text after its first
 // character (the opening quote), read like C atol (leading blanks, sign,
 // digits, stop at anything else; no digits give 0), saturated to the 32-bit

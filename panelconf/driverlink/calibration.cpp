@@ -1,7 +1,6 @@
 #include "driverlink/calibration.h"
 
 #include <gdk/gdkx.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -328,17 +327,8 @@ gboolean OnTimeOut(gpointer /*data*/) {
 
 int CalibrateOnly() {
     int completed = RunCalibration();
-
-    // Apply reports its failures itself and returns nothing. The file is
-    // always replaced by a new one renamed over the path, so a path that
-    // names another file afterwards has been written.
-    struct stat before {};
-    bool existed = stat(configPath, &before) == 0;
-    ApplyFunc(nullptr, nullptr);
-    struct stat after {};
-    bool written = stat(configPath, &after) == 0 &&
-                   (!existed || after.st_ino != before.st_ino || after.st_dev != before.st_dev);
-
+    // Apply whatever the outcome; its result says whether the file holds it.
+    const bool written = ApplyCurrentScreen() == ApplyResult::kWritten;
     return completed == 1 && written ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 

@@ -70,12 +70,14 @@ void ApplyLinkControlsPlan(const LinkControlsPlan& plan) {
 
 void ShowStatusRadio(DeviceStatus status) {
     const char* wanted = LabelText(statusNames, status);
+    BlockStatusToggles(true);
     for (GSList* item = statusRadioGroup; item != nullptr; item = item->next) {
         if (g_strcmp0(gtk_button_get_label(GTK_BUTTON(item->data)), wanted) == 0) {
             gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(item->data), TRUE);
             break;
         }
     }
+    BlockStatusToggles(false);
     ShowDriverStatus(status);
 }
 

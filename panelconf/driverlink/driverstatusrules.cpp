@@ -15,9 +15,12 @@ int RowOf(int32_t index, int count) {
 
 // Port and speed items of an enabled or disabled record. The USB link has no
 // speed: its speed entry stays empty.
+// A port or speed the tables do not hold shows no item, as the file's own
+// value is kept until the user picks one.
 void ChooseLinkRows(const DeviceRecord& record, LinkControlsPlan* plan) {
-    plan->portRow = RowOf(record.portIndex, driveropts::kPortCount);
-    plan->speedRow = plan->portRow == driveropts::kUsbPortIndex
+    plan->portRow =
+        record.keptDevice != nullptr ? -1 : RowOf(record.portIndex, driveropts::kPortCount);
+    plan->speedRow = plan->portRow == driveropts::kUsbPortIndex || record.keptBaudRate != nullptr
                          ? -1
                          : RowOf(record.speedIndex, driveropts::kSpeedCount);
 }

@@ -1,5 +1,7 @@
 #include "ui/applyokcancel.h"
 
+#include <string>
+
 #include "config/configwriter.h"
 #include "devicerecord.h"
 #include "driverlink/sharedmem.h"
@@ -28,13 +30,26 @@ void CopySettings(int32_t* to, const int32_t* from) {
     }
 }
 
-// Runs `handler` when the user presses the button, with the pointer
-// ("pressed") or from the keyboard or an assistive tool ("activate"), and
-// never when code makes it active: gtk_toggle_button_set_active emits only
-// "clicked" and "toggled".
-void ConnectUserPress(GtkWidget* button, GCallback handler) {
-    g_signal_connect(button, "pressed", handler, nullptr);
-    g_signal_connect(button, "activate", handler, nullptr);
+// A radio that became active by the user's arrow keys: the press they stand
+// for. Turning inactive is only the other half of the same move.
+template <void (*Handler)(GtkWidget*, gpointer)>
+void ToggledActive(GtkToggleButton* radio, gpointer data) {
+    if (gtk_toggle_button_get_active(radio)) {
+        Handler(GTK_WIDGET(radio), data);
+    }
+}
+
+// Runs the handler when the user presses the radio, with the pointer
+// ("pressed"), from the keyboard or an assistive tool ("activate"), or moves
+// the group's choice with the arrow keys ("toggled" to active), and never
+// when code makes it active: that code blocks the "toggled" id returned
+// here, and gtk_toggle_button_set_active emits neither "pressed" nor
+// "activate".
+template <void (*Handler)(GtkWidget*, gpointer)>
+gulong ConnectUserPress(GtkWidget* radio) {
+    g_signal_connect(radio, "pressed", G_CALLBACK(Handler), nullptr);
+    g_signal_connect(radio, "activate", G_CALLBACK(Handler), nullptr);
+    return g_signal_connect(radio, "toggled", G_CALLBACK(ToggledActive<Handler>), nullptr);
 }
 
 // What Cancel puts back for a screen the user never applied is what the
@@ -55,10 +70,7 @@ DeviceRecord* SpinScreenRecord() {
     return FindRecordByScreen(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(screenSpin)));
 }
 
-void ApplyFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
-    SectionMap map;
-    map.Clear();
-
+ApplyResult ApplyCurrentScreen() {
     // Told before anything is stored, and only once per change.
     if (restartNeeded != 0) {
         DialogWindow(kMsgRestartForAllSettings);
@@ -68,7 +80,7 @@ void ApplyFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
     DeviceRecord* record = SpinScreenRecord();
     if (record == nullptr) {
         g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", "Not Found the Config Parameter");
-        return;
+        return ApplyResult::kNoRecord;
     }
 
     const int borderPercent = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(calibBorderSpin));
@@ -90,17 +102,36 @@ void ApplyFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
     SetSensitive(applyButton, FALSE);
     SetSensitive(okButton, FALSE);
 
-    // Both report their own failures; the file is either rewritten whole or
-    // left as it was.
-    SearchSection(&map);
-    SetConfig(map);
+    // The file is either rewritten whole or left as it was; the writer logs
+    // the details on the console.
+    std::string reason;
+    if (RewriteConfigFile(&reason) != 0) {
+        // Nothing was saved: the user is told, and can mend the cause and
+        // press OK or Apply again.
+        SaveFailedDialog(configPath, reason.c_str());
+        SetActiveOkApplayBtn(nullptr, nullptr);
+        return ApplyResult::kNotWritten;
+    }
+    return ApplyResult::kWritten;
 }
 
-void OkFunc(GtkWidget* widget, gpointer /*data*/) {
+void ApplyFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
+    ApplyCurrentScreen();
+}
+
+void OkFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
+    const uint8_t commMode = driverBlock != nullptr ? driverBlock->commMode : 0;
     if (driverBlock != nullptr) {
         driverBlock->commMode = 0;
     }
-    ApplyFunc(widget, nullptr);
+    if (ApplyCurrentScreen() == ApplyResult::kNotWritten) {
+        // The program goes on as before OK was pressed, the communication
+        // test included.
+        if (driverBlock != nullptr) {
+            driverBlock->commMode = commMode;
+        }
+        return;
+    }
     gtk_main_quit();
 }
 
@@ -120,12 +151,13 @@ void ConnectApplyOkCancelHandlers() {
     g_signal_connect(mainWindowParts.cancelButton, "clicked", G_CALLBACK(CancelFunc),
                      mainWindowParts.startRecord);
 
-    for (GtkWidget* radio : {calibPoints4Radio, calibPoints9Radio, calibPoints25Radio}) {
-        ConnectUserPress(radio, G_CALLBACK(SetActiveOkApplayBtn));
+    GtkWidget* const pointRadios[] = {calibPoints4Radio, calibPoints9Radio, calibPoints25Radio};
+    for (int i = 0; i < 3; ++i) {
+        calibPointsToggleHids[i] = ConnectUserPress<SetActiveOkApplayBtn>(pointRadios[i]);
     }
     g_signal_connect(calibBorderSpin, "changed", G_CALLBACK(SetActiveOkApplayBtn), nullptr);
 
-    for (GSList* item = statusRadioGroup; item != nullptr; item = item->next) {
-        ConnectUserPress(GTK_WIDGET(item->data), G_CALLBACK(toggle));
+    for (int i = 0; i < 3; ++i) {
+        statusToggleHids[i] = ConnectUserPress<toggle>(mainWindowParts.statusRadios[i]);
     }
 }

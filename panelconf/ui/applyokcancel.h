@@ -13,12 +13,25 @@ struct DeviceRecord;
 // driver status work on the screen the user sees.
 DeviceRecord* SpinScreenRecord();
 
-// "clicked" of applyButton; also run by OkFunc and, with null arguments,
-// after a calibration-only run. Both arguments are ignored.
+enum class ApplyResult {
+    kWritten,     // the configuration file holds the window's settings
+    kNoRecord,    // no record has the spin's screen number: nothing done
+    kNotWritten,  // stored and sent to the driver, but the file is unchanged
+};
+
+// Apply for the screen the spin shows: stores the window's values into its
+// record and the driver block and rewrites the configuration file. When the
+// file cannot be written the user is told in a dialog (message code 9) and
+// OK and Apply stay usable.
+ApplyResult ApplyCurrentScreen();
+
+// "clicked" of applyButton: ApplyCurrentScreen. Both arguments are ignored.
 void ApplyFunc(GtkWidget* widget, gpointer data);
 
 // "clicked" of okButton: releases the serial link, applies, ends the main
-// loop (also when Apply found no record).
+// loop (also when Apply found no record). When the file could not be
+// written the program goes on, so that the user can mend the cause and
+// press OK again, or Cancel.
 void OkFunc(GtkWidget* widget, gpointer data);
 
 // "clicked" of cancelButton: puts the settings of the last Apply back into

@@ -22,18 +22,36 @@ void CloseDialog(GtkWidget* /*button*/, gpointer dialog) {
 
 }  // namespace
 
+namespace {
+
+// Shows one message and waits until the dialog is closed. Takes the message.
+void ShowMessage(gchar* message, int ownLanguage);
+
+}  // namespace
+
 void DialogWindow(unsigned int code) {
     // Codes 0 to 4, the title and the button follow LANG as it is now; the
     // table messages follow the language chosen at start. Both agree during
     // a run because nothing changes LANG.
     const int ownLanguage = LanguageIndexFor(g_getenv("LANG"));
     const int language = code >= kFirstTableCode ? languageIndex : ownLanguage;
-    const char* text = DialogMessageText(code, language);
+    const char* text = code == kMsgSaveFailed ? nullptr : DialogMessageText(code, language);
     if (text == nullptr) {
         g_warning("DialogWindow: message code %u is not assigned", code);
         return;
     }
-    gchar* message = g_strdup(text);
+    ShowMessage(g_strdup(text), ownLanguage);
+}
+
+void SaveFailedDialog(const char* path, const char* reason) {
+    const int ownLanguage = LanguageIndexFor(g_getenv("LANG"));
+    const char* format = DialogMessageText(kMsgSaveFailed, ownLanguage);
+    ShowMessage(g_strdup_printf(format, path, reason), ownLanguage);
+}
+
+namespace {
+
+void ShowMessage(gchar* message, int ownLanguage) {
 
     GtkWidget* dialog = gtk_dialog_new();
     gtk_widget_set_name(dialog, kDialogWidgetName);
@@ -73,3 +91,5 @@ void DialogWindow(unsigned int code) {
 
     g_free(message);
 }
+
+}  // namespace

@@ -14,13 +14,17 @@ enum MessageCode : unsigned int {
     kMsgNoPortAuthority = 6,       // communication test: port cannot be opened
     kMsgRestartAfterLinkChange = 7,     // communication test after port/speed change
     kMsgRestartAfterProductChange = 8,  // calibration after product change
+    kMsgSaveFailed = 9,                 // Apply or OK could not write the file
 };
 
 // Shows the message of the code and returns once the dialog has been closed,
 // by its button, by Return or by the window manager. Works before the main
-// loop runs and from any handler. Code 5 or a code above 8 logs a warning and
+// loop runs and from any handler. Code 5 or a code above 9 logs a warning and
 // shows nothing.
 void DialogWindow(unsigned int code);
+
+// Message code 9 with the file's path and the reason filled in.
+void SaveFailedDialog(const char* path, const char* reason);
 
 // Window name given to every message dialog, so tests and tools find it
 // among the toplevels.

@@ -3,6 +3,7 @@
 // names line up.
 #include "ui/labels.h"
 
+#include "ui/dialogs.h"
 #include "ui/language.h"
 
 namespace {
@@ -295,7 +296,14 @@ const char* const kOwnMessagesJa[] = {
 };
 constexpr unsigned int kOwnMessageCount = 5;
 constexpr unsigned int kFirstTableMessage = 6;
-constexpr unsigned int kLastMessage = 8;
+constexpr unsigned int kLastTableMessage = 8;
+
+// Code 9: the configuration file could not be written. A format: the
+// file's path, then the reason.
+const char* const kSaveFailedMessage[2] = {
+    "The settings could not be saved in\n%s:\n%s",
+    "設定を保存できませんでした\n%s:\n%s",
+};
 
 }  // namespace
 
@@ -347,8 +355,11 @@ const char* DialogMessageText(unsigned int code, int language) {
     if (code < kOwnMessageCount) {
         return column == 1 ? kOwnMessagesJa[code] : kOwnMessagesEn[code];
     }
-    if (code >= kFirstTableMessage && code <= kLastMessage) {
+    if (code >= kFirstTableMessage && code <= kLastTableMessage) {
         return LabelTextIn(dialogMessages, column, static_cast<int>(code - kFirstTableMessage));
+    }
+    if (code == kMsgSaveFailed) {
+        return kSaveFailedMessage[column];
     }
     return nullptr;
 }

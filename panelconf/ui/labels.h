@@ -47,8 +47,10 @@ const char* LabelTextIn(const LabelTable& table, int language, int row);
 extern const char* const dialogTitles[2];   // "Explanation", "説明"
 extern const char* const dialogButtons[2];  // " O K ", " 了 解 "
 
-// Text of message code 0..4 or 6..8 in the given language; nullptr for code
-// 5 and codes above 8, which are never assigned.
+// Text of message code 0..4 or 6..9 in the given language; nullptr for code
+// 5 and codes above 9, which are never assigned. Code 9 is a format whose
+// two %s take the configuration file's path and the reason it could not be
+// written.
 const char* DialogMessageText(unsigned int code, int language);
 
 #endif

@@ -1,5 +1,8 @@
 #include "ui/mainpage.h"
 
+#include <cstdlib>
+
+#include "config/regularfile.h"
 #include "configsearch.h"
 #include "devicerecord.h"
 #include "driverlink/sharedmem.h"
@@ -19,6 +22,22 @@ void ChooseSilently(GtkWidget* combo, gulong handlerId, int row, int rowCount) {
     if (handlerId != 0) {
         g_signal_handler_unblock(combo, handlerId);
     }
+}
+
+// The entry shows the file Apply will write, not a choice that was refused.
+// Setting the text chooses no item, which the handler passes over.
+void ShowPathInUse(GtkComboBox* combo) {
+    gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), configPath);
+}
+
+// Forgets a kept link text; true when there was one.
+bool DropKeptText(char** text) {
+    if (*text == nullptr) {
+        return false;
+    }
+    free(*text);
+    *text = nullptr;
+    return true;
 }
 
 void SetCommTestSensitive(gboolean sensitive) {
@@ -45,6 +64,16 @@ void SelectConfig(GtkComboBox* combo, gpointer /*data*/) {
     if (ExpandConfigTemplate(kConfigCandidates[position], expanded, sizeof expanded) != 0) {
         g_log(nullptr, G_LOG_LEVEL_WARNING, "Cannot expand %s; keeping %s",
               kConfigCandidates[position], configPath);
+        ShowPathInUse(combo);
+        return;
+    }
+    // A pipe, a device or a directory is never read or replaced: reading a
+    // pipe would hang the window, and Apply would put a plain file in its
+    // place.
+    if (ExistsButNotRegular(expanded)) {
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "%s: %s; keeping %s", expanded, kNotRegularFileText,
+              configPath);
+        ShowPathInUse(combo);
         return;
     }
     g_strlcpy(configPath, expanded, sizeof configPath);
@@ -67,15 +96,20 @@ void SelectPort(GtkComboBox* combo, gpointer /*data*/) {
         if (SpeedSelectableFor(record->status)) {
             SetSensitive(speedCombo, TRUE);
         }
-        // Shows the record's speed again; the record already holds it.
-        ChooseSilently(speedCombo, speedSelectHid, record->speedIndex, driveropts::kSpeedCount);
+        // Shows the record's speed again; the record already holds it. A
+        // speed the table does not hold stays without an item.
+        ChooseSilently(speedCombo, speedSelectHid,
+                       record->keptBaudRate != nullptr ? -1 : record->speedIndex,
+                       driveropts::kSpeedCount);
         SetCommTestSensitive(TRUE);
     }
     g_free(portText);
 
     const int32_t previous = record->portIndex;
     record->portIndex = position;
-    if (record->portIndex != previous) {
+    // The file's own device text gives way to the user's choice.
+    const bool wasKept = DropKeptText(&record->keptDevice);
+    if (record->portIndex != previous || wasKept) {
         record->linkChanged = 1;
     }
 }
@@ -89,7 +123,8 @@ void SelectSpeed(GtkComboBox* combo, gpointer /*data*/) {
     MarkChanged();
     const int32_t previous = record->speedIndex;
     record->speedIndex = position;
-    if (record->speedIndex != previous) {
+    const bool wasKept = DropKeptText(&record->keptBaudRate);
+    if (record->speedIndex != previous || wasKept) {
         record->linkChanged = 1;
     }
 }
@@ -113,7 +148,9 @@ void gcb_ProductCombo(GtkComboBox* combo, gpointer /*data*/) {
         // Set from code: the radios' user-press handler does not run, so this
         // forced choice is no separate notice.
         GtkWidget* radio = calibPointsNum == 9 ? calibPoints9Radio : calibPoints4Radio;
+        BlockCalibPointsToggles(true);
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio), TRUE);
+        BlockCalibPointsToggles(false);
     }
     SetSensitive(calibPoints4Radio, FourPointsAllowedFor(products));
 }

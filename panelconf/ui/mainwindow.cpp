@@ -59,6 +59,8 @@ gulong rclickHid = 0;
 gulong holdHid = 0;
 gulong spatialHid = 0;
 gulong commModeHid = 0;
+gulong calibPointsToggleHids[3] = {};
+gulong statusToggleHids[3] = {};
 
 MainWindowParts mainWindowParts = {};
 
@@ -207,7 +209,10 @@ const char* MainPage(GtkWidget* page, const DeviceRecord* record) {
     mainWindowParts.configCombo = configCombo;
 
     portCombo = Named(ComboOf(portNames, driveropts::kPortCount), "portCombo");
-    ChooseRow(portCombo, undeclared ? -1 : record->portIndex, driveropts::kPortCount);
+    // A device the port table does not hold shows no item: the file's text
+    // is kept until the user picks a port.
+    ChooseRow(portCombo, undeclared || record->keptDevice != nullptr ? -1 : record->portIndex,
+              driveropts::kPortCount);
 
     speedCombo = Named(ComboOf(driveropts::kSpeedTexts, driveropts::kSpeedCount), "speedCombo");
     const char* portText = "";
@@ -218,7 +223,8 @@ const char* MainPage(GtkWidget* page, const DeviceRecord* record) {
         ChooseRow(speedCombo, -1, driveropts::kSpeedCount);
         gtk_widget_set_sensitive(speedCombo, FALSE);
     } else {
-        ChooseRow(speedCombo, record->speedIndex, driveropts::kSpeedCount);
+        ChooseRow(speedCombo, record->keptBaudRate != nullptr ? -1 : record->speedIndex,
+                  driveropts::kSpeedCount);
     }
 
     GtkWidget* productCombo = Named(ComboOf(productNames[languageIndex], LabelRowCount(productNames)), "productCombo");
@@ -352,7 +358,7 @@ void SettingPage(GtkWidget* page, const DeviceRecord* record) {
     GtkWidget* scalesRow = HBox(10);
     PackStart(page, scalesRow, FALSE, FALSE, 0);
     GtkWidget* table = gtk_grid_new();
-    gtk_container_add(GTK_CONTAINER(scalesRow), table);
+    PackStart(scalesRow, table, TRUE, TRUE, 0);
 
     struct ScaleRow {
         int gridRow;
@@ -492,10 +498,18 @@ void CommunicationPage(GtkWidget* page, const char* portText) {
         }
         gtk_tree_view_append_column(GTK_TREE_VIEW(receiveList), viewColumn);
     }
-    // The list's own outward shadow.
-    GtkWidget* listFrame = Frame(nullptr, GTK_SHADOW_OUT);
-    gtk_container_add(GTK_CONTAINER(listFrame), receiveList);
-    PackStart(right, listFrame, FALSE, FALSE, 2);
+    // The list's own outward shadow. The list keeps the width it has with
+    // its blank rows: a long line from the controller is cut in the view (the
+    // model holds it whole) instead of widening the window past the screen.
+    GtkWidget* listView = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(listView), GTK_SHADOW_OUT);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(listView), GTK_POLICY_EXTERNAL,
+                                   GTK_POLICY_NEVER);
+    gtk_container_add(GTK_CONTAINER(listView), receiveList);
+    int listWidth = 0;
+    gtk_widget_get_preferred_width(receiveList, nullptr, &listWidth);
+    gtk_scrolled_window_set_min_content_width(GTK_SCROLLED_WINDOW(listView), listWidth);
+    PackStart(right, listView, FALSE, FALSE, 2);
 
     // The USB link has no serial line to test.
     if (g_strcmp0(portText, kUsbPortName) == 0) {
@@ -641,6 +655,32 @@ void RunStartupRules(const DeviceRecord* record) {
 }
 
 }  // namespace
+
+namespace {
+
+void BlockToggles(GtkWidget* const (&radios)[3], const gulong (&ids)[3], bool block) {
+    for (int i = 0; i < 3; ++i) {
+        if (radios[i] == nullptr || ids[i] == 0) {
+            continue;
+        }
+        if (block) {
+            g_signal_handler_block(radios[i], ids[i]);
+        } else {
+            g_signal_handler_unblock(radios[i], ids[i]);
+        }
+    }
+}
+
+}  // namespace
+
+void BlockCalibPointsToggles(bool block) {
+    GtkWidget* const radios[3] = {calibPoints4Radio, calibPoints9Radio, calibPoints25Radio};
+    BlockToggles(radios, calibPointsToggleHids, block);
+}
+
+void BlockStatusToggles(bool block) {
+    BlockToggles(mainWindowParts.statusRadios, statusToggleHids, block);
+}
 
 void SetSensitive(GtkWidget* widget, gboolean sensitive) {
     if (widget != nullptr && gtk_widget_get_sensitive(widget) != sensitive) {

@@ -73,6 +73,13 @@ extern gulong rclickHid;
 extern gulong holdHid;
 extern gulong spatialHid;
 extern gulong commModeHid;
+// "toggled" of each calibration-point radio (4, 9, 25) and each driver
+// status radio (creation order: Enable, Disable, Undeclared). The arrow keys
+// of a radio group make a radio active with nothing but "toggled", so that
+// signal counts as the user's press; code that makes a radio active blocks
+// these first.
+extern gulong calibPointsToggleHids[3];
+extern gulong statusToggleHids[3];
 
 // Controls that no handler reaches by a global of its own, kept here for the
 // signal wiring and for tests. Each also carries its name as widget name
@@ -113,6 +120,11 @@ void CreateMainWindow();
 // Status bar message of a record status (0 Enable, 1 Disable, else
 // Undeclared): pops the previous one and pushes the new one.
 void ShowDriverStatus(int status);
+
+// Blocks (or unblocks) the "toggled" ids of the calibration-point radios or
+// of the driver status radios, around code that makes one of them active.
+void BlockCalibPointsToggles(bool block);
+void BlockStatusToggles(bool block);
 
 // Sets a widget's sensitivity, touching it only when it differs.
 void SetSensitive(GtkWidget* widget, gboolean sensitive);

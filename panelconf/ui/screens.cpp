@@ -8,6 +8,7 @@
 #include "ui/labels.h"
 #include "ui/mainpage.h"
 #include "ui/mainwindow.h"
+#include "ui/pagerules.h"
 #include "ui/screenrecords.h"
 #include "ui/settingpages.h"
 
@@ -228,6 +229,11 @@ void SelectScreen(GtkWidget* spin, gpointer /*data*/) {
     ApplyLinkControlsPlan(plan);
     if (record != nullptr) {
         ShowRecordSettings(record);
+        // The product shown decides, as at start-up, whether "4" may be used.
+        if (isRoot != 0) {
+            SetSensitive(calibPoints4Radio,
+                         FourPointsAllowedFor(record->settings[driveropts::kProducts]));
+        }
     }
     ShowStatusRadio(plan.shownStatus);
 }

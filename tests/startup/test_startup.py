@@ -96,13 +96,52 @@ class StartUp(unittest.TestCase):
         self.assertEqual(result.stdout.splitlines(),
                          ["  Lang    C", "  Version 4.0.0", "  User    root"])
         self.assertIn("/etc/X11/xorg.conf", result.stderr)
-        self.assertIn("$HOME/XF86Config", result.stderr)
+        # The paths as looked for, HOME filled in.
+        self.assertIn("  /tmp/home/XF86Config\n", result.stderr)
+        self.assertNotIn("$HOME", result.stderr)
 
     def test_unreadable_configuration_fails(self):
         result = self.run_panelconf("mkdir /etc/X11/xorg.conf")
         self.assertEqual(result.returncode, 1)
-        self.assertIn('Read "XF86Config": Is a directory', result.stderr)
+        # Refused before it is read, with the reader's open failure line.
+        self.assertIn('Read Config: Is a directory', result.stderr)
         self.assertNotIn("Finished", result.stdout)
+
+    def test_pipe_or_device_as_configuration_is_refused_without_waiting(self):
+        # A pipe would block the program for ever in open; a device is no
+        # configuration. Both are refused before anything is read, also
+        # behind a symbolic link.
+        for setup in ("mkfifo /etc/X11/xorg.conf",
+                      "mkfifo /etc/X11/pipe; ln -s /etc/X11/pipe /etc/X11/xorg.conf",
+                      "ln -s /dev/null /etc/X11/xorg.conf"):
+            with self.subTest(setup=setup):
+                result = self.run_panelconf(setup)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertIn("Read Config: Not a regular file\n", result.stderr)
+                self.assertIn("  Config  /etc/X11/xorg.conf\n", result.stdout)
+                self.assertNotIn("Finished", result.stdout)
+
+    def test_help_and_version_need_no_display(self):
+        environment = h.base_env(None, LANG="C")
+        environment.pop("DISPLAY", None)
+        for argument, expected in (("--help", "Usage: panelconf [-c]\n"),
+                                   ("--version", "panelconf 4.0.0\n")):
+            with self.subTest(argument=argument):
+                result = subprocess.run([h.program("panelconf"), argument], env=environment,
+                                        capture_output=True, text=True, timeout=10)
+                self.assertEqual((result.returncode, result.stderr), (0, ""))
+                self.assertTrue(result.stdout.startswith(expected), result.stdout)
+        # Anything else stays a normal start: without a display it cannot open.
+        result = subprocess.run([h.program("panelconf"), "--help", "x"], env=environment,
+                                capture_output=True, text=True, timeout=10)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("cannot open display", result.stderr)
+
+    def test_unset_home_is_said_in_the_list_of_paths(self):
+        result = self.run_panelconf("true", HOME=None)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("  $HOME/XF86Config (not looked for: it names no path here)\n",
+                      result.stderr)
 
     def test_unset_lang_prints_an_empty_value(self):
         result = self.run_panelconf(f'cp "{SAMPLE}" /etc/X11/xorg.conf', LANG=None)

@@ -106,11 +106,11 @@ TEST(LabelTables, PortNamesEndWithTheUsbText) {
 
 TEST(DialogTexts, AssignedCodesOnlyAndCodesSevenAndEightAgree) {
     for (int language = 0; language < 2; ++language) {
-        for (unsigned code : {0u, 1u, 2u, 3u, 4u, 6u, 7u, 8u}) {
+        for (unsigned code : {0u, 1u, 2u, 3u, 4u, 6u, 7u, 8u, 9u}) {
             ASSERT_NE(DialogMessageText(code, language), nullptr) << code;
         }
         EXPECT_EQ(DialogMessageText(5, language), nullptr);
-        EXPECT_EQ(DialogMessageText(9, language), nullptr);
+        EXPECT_EQ(DialogMessageText(10, language), nullptr);
         EXPECT_EQ(DialogMessageText(0xffffffffu, language), nullptr);
         EXPECT_STREQ(DialogMessageText(7, language), DialogMessageText(8, language));
     }
@@ -118,6 +118,14 @@ TEST(DialogTexts, AssignedCodesOnlyAndCodesSevenAndEightAgree) {
     EXPECT_STREQ(DialogMessageText(1, 1), "\"root\"で起動してください\n終了します");
     EXPECT_STREQ(DialogMessageText(6, 0), "Not use authority of a \"LINK PORT\"");
     EXPECT_STREQ(DialogMessageText(3, 0), "The Calibration are unfinished.\n");
+    // The failed save names the file, then the reason, in both languages.
+    for (int language = 0; language < 2; ++language) {
+        const std::string format = DialogMessageText(9, language);
+        const size_t first = format.find("%s");
+        ASSERT_NE(first, std::string::npos);
+        EXPECT_NE(format.find("%s", first + 2), std::string::npos);
+        EXPECT_EQ(format.find('%', format.find("%s", first + 2) + 2), std::string::npos);
+    }
     EXPECT_STREQ(dialogTitles[1], "説明");
     EXPECT_STREQ(dialogButtons[0], " O K ");
 }
