@@ -107,8 +107,11 @@ ApplyResult ApplyCurrentScreen() {
     std::string reason;
     if (RewriteConfigFile(&reason) != 0) {
         // Nothing was saved: the user is told, and can mend the cause and
-        // press OK or Apply again.
-        SaveFailedDialog(configPath, reason.c_str());
+        // press OK or Apply again. A calibration-only run shows no window;
+        // its exit status and the console say it.
+        if (calibrateOnly == 0) {
+            SaveFailedDialog(configPath, reason.c_str());
+        }
         SetActiveOkApplayBtn(nullptr, nullptr);
         return ApplyResult::kNotWritten;
     }

@@ -21,8 +21,9 @@ enum class ApplyResult {
 
 // Apply for the screen the spin shows: stores the window's values into its
 // record and the driver block and rewrites the configuration file. When the
-// file cannot be written the user is told in a dialog (message code 9) and
-// OK and Apply stay usable.
+// file cannot be written the user is told in a dialog (message code 9; not
+// in calibration-only mode, which has no window) and OK and Apply stay
+// usable.
 ApplyResult ApplyCurrentScreen();
 
 // "clicked" of applyButton: ApplyCurrentScreen. Both arguments are ignored.

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <fstream>
 #include <random>
 #include <string>
@@ -97,6 +98,50 @@ TEST_F(Reader, DeviceOptionPicksThePortTableEntry) {
         ASSERT_EQ(Read(DriverSection("P", c.optionLine)), 0);
         EXPECT_EQ(Record(0)->portIndex, c.portIndex) << c.optionLine;
     }
+}
+
+TEST_F(Reader, LinkValuesTheTablesDoNotHoldAreKeptAsWritten) {
+    struct Case {
+        const char* line;
+        const char* keptDevice;    // nullptr: a table entry
+        const char* keptBaudRate;  // nullptr: a table entry
+    };
+    const Case cases[] = {
+        {"\tOption \"Device\" \"/dev/ttyS2\"\n", nullptr, nullptr},
+        {"\tOption \"Device\" \"/dev/input/event*\"\n", nullptr, nullptr},
+        {"\tOption \"Device\" \"/dev/ttyS8\"\n", "/dev/ttyS8", nullptr},
+        // Holds a table text, but is another port.
+        {"\tOption \"Device\" \"/dev/ttyS10\"\n", "/dev/ttyS10", nullptr},
+        {"\tOption \"Device\" \"/dev/serial/by-id/usb panel\"  # ours\n",
+         "/dev/serial/by-id/usb panel", nullptr},
+        {"\tOption \"Device\" /dev/ttyUSB0\r\n", "/dev/ttyUSB0", nullptr},
+        {"\tOption \"BaudRate\" \"19200\"\n", nullptr, nullptr},
+        {"\tOption \"BaudRate\" \"38400\"\n", nullptr, "38400"},
+        {"\tOption \"BaudRate\" \"fast\"\n", nullptr, "fast"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Read(DriverSection("P", c.line)), 0);
+        const DeviceRecord* record = Record(0);
+        EXPECT_STREQ(record->keptDevice, c.keptDevice) << c.line;
+        EXPECT_STREQ(record->keptBaudRate, c.keptBaudRate) << c.line;
+    }
+    // The indexes follow the table rules all the same.
+    ASSERT_EQ(Read(DriverSection("P", Option("Device", "/dev/ttyS10") +
+                                          Option("BaudRate", "38400"))),
+              0);
+    EXPECT_EQ(Record(0)->portIndex, 1);
+    EXPECT_EQ(Record(0)->speedIndex, 3);
+}
+
+TEST_F(Reader, PipeOrDirectoryIsRefusedBeforeItIsRead) {
+    const std::string pipe = ScratchPath("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);  // nobody writes: a read would wait for ever
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReadPath(pipe), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Read Config: Not a regular file\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReadPath(dir), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Read Config: Is a directory\n");
 }
 
 TEST_F(Reader, BaudRateAndBorderRatioWithTheirFallbacks) {

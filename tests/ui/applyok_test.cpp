@@ -1,6 +1,9 @@
 // Apply, OK and Cancel on the real window: the restart message and when it
 // comes, what reaches the record, the driver's block and the file, what
 // Cancel puts back, and that a user who is not root can change nothing.
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -287,6 +290,146 @@ TEST_F(ApplyOkCancel, UserWhoIsNotRootCanChangeNothing) {
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 0);
     EXPECT_TRUE(LoopEndedBy([] { ClickAsUser(mainWindowParts.cancelButton); }));
     EXPECT_EQ(driver->settings[kTapTime], record->savedSettings[kTapTime]);
+}
+
+// A directory whose files can be read but not replaced, as /etc/X11 on a
+// read-only root file system: a read-only bind mount of a scratch directory
+// (the GUI tests run as root in a private mount namespace, where nothing
+// else sees it).
+class ReadOnlyDirectory {
+public:
+    ReadOnlyDirectory() {
+        char path[] = "/tmp/panel-ro-XXXXXX";
+        if (mkdtemp(path) != nullptr) {
+            dir = path;
+        }
+    }
+    ~ReadOnlyDirectory() {
+        MakeWritable();
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+    ReadOnlyDirectory(const ReadOnlyDirectory&) = delete;
+    ReadOnlyDirectory& operator=(const ReadOnlyDirectory&) = delete;
+
+    bool MakeReadOnly() {
+        mounted_ = std::system(("mount --bind '" + dir + "' '" + dir + "' && mount -o remount,bind,ro '" +
+                                dir + "' '" + dir + "'").c_str()) == 0;
+        return mounted_;
+    }
+    void MakeWritable() {
+        if (mounted_) {
+            std::system(("umount '" + dir + "'").c_str());
+            mounted_ = false;
+        }
+    }
+
+    std::string dir;
+
+private:
+    bool mounted_ = false;
+};
+
+TEST_F(ApplyOkCancel, FileThatCannotBeWrittenIsToldAndOkKeepsTheProgramRunning) {
+    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoaded0);
+    ReadOnlyDirectory readOnly;
+    ASSERT_FALSE(readOnly.dir.empty());
+    const std::string path = readOnly.dir + "/xorg.conf";
+    {
+        std::ofstream copy(path, std::ios::binary);
+        copy << fileAtStart;
+    }
+    ASSERT_LT(path.size(), kConfigPathSize);
+    strcpy(configPath, path.c_str());
+    ASSERT_TRUE(readOnly.MakeReadOnly());
+    ShowPage(kPageSetting);
+    MoveTo(tapTimeScale, 33);
+    restartNeeded = 0;
+    driver->commMode = 1;  // the communication test holds the link
+
+    DialogWitness witness;
+    ClickAsUser(applyButton);
+    char expected[512];
+    snprintf(expected, sizeof expected, DialogMessageText(kMsgSaveFailed, 0), path.c_str(),
+             "Read-only file system");
+    ASSERT_EQ(witness.seen.size(), 1u);
+    EXPECT_EQ(witness.seen[0].text, expected);
+    EXPECT_EQ(FileBytes(), fileAtStart);
+    // Still changeable and savable once the cause is mended.
+    EXPECT_TRUE(gui::Sensitive(applyButton));
+    EXPECT_TRUE(gui::Sensitive(okButton));
+
+    // OK tells the same and leaves the program running, the link still held.
+    EXPECT_FALSE(LoopEndedBy([] { ClickAsUser(okButton); }, 2000));
+    ASSERT_EQ(witness.seen.size(), 2u);
+    EXPECT_EQ(witness.seen[1].text, expected);
+    EXPECT_EQ(driver->commMode, 1);
+    EXPECT_EQ(FileBytes(), fileAtStart);
+
+    readOnly.MakeWritable();
+    EXPECT_TRUE(LoopEndedBy([] { ClickAsUser(okButton); }));
+    EXPECT_EQ(witness.seen.size(), 2u);
+    EXPECT_TRUE(HasOption(FileBytes(), "TapTime", 33));
+    EXPECT_EQ(driver->commMode, 0);
+}
+
+TEST_F(ApplyOkCancel, PortAndSpeedTheTablesDoNotHoldAreKeptUntilTheUserPicks) {
+    // "/dev/ttyS10" contains a table text; "/dev/ttyS8" does not: neither
+    // may become another port.
+    BuildWith(Section(0, "/dev/ttyS10", 38400) + Layout({0}), kLoaded0);
+    DeviceRecord* record = CurrentRecord();
+    EXPECT_EQ(gui::ComboText(portCombo), "");
+    EXPECT_EQ(gui::ComboText(speedCombo), "");
+    EXPECT_TRUE(gui::Sensitive(portCombo));
+    std::vector<gui::ShownDialog> shown;
+    gui::DialogResponder responder(&shown);
+
+    ShowPage(kPageSetting);
+    MoveTo(tapTimeScale, 31);
+    ClickAsUser(applyButton);
+    std::string written = FileBytes();
+    EXPECT_NE(written.find("\tOption     \"Device\"       \"/dev/ttyS10\"\n"), std::string::npos)
+        << written;
+    EXPECT_NE(written.find("\tOption     \"BaudRate\"     \"38400\"\n"), std::string::npos);
+    EXPECT_EQ(record->linkChanged, 0);
+
+    // Picking the port the index already names is still a new port.
+    ASSERT_EQ(record->portIndex, 1);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(portCombo), 1);
+    gui::Flush();
+    EXPECT_EQ(record->linkChanged, 1);
+    EXPECT_EQ(gui::ComboText(speedCombo), "");  // the speed is still the file's
+    ClickAsUser(applyButton);
+    written = FileBytes();
+    EXPECT_NE(written.find("\"Device\"       \"/dev/ttyS1\"\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("\"BaudRate\"     \"38400\"\n"), std::string::npos);
+
+    gtk_combo_box_set_active(GTK_COMBO_BOX(speedCombo), 4);
+    gui::Flush();
+    ClickAsUser(applyButton);
+    EXPECT_TRUE(HasOption(FileBytes(), "BaudRate", 19200));
+}
+
+TEST_F(ApplyOkCancel, PanelWithASerialAndAUsbSectionGetsOneLayoutLine) {
+    // What panelinstall writes for a panel with both links: two sections
+    // under one identifier.
+    BuildWith(Section(0, "/dev/ttyS1") + Section(0, "/dev/input/event*") + Layout({0}),
+              kLoaded0);
+    ASSERT_EQ(g_list_length(deviceList), 2u);
+    std::vector<gui::ShownDialog> shown;
+    gui::DialogResponder responder(&shown);
+    ShowPage(kPageSetting);
+    MoveTo(tapTimeScale, 31);
+    ClickAsUser(applyButton);
+    const std::string written = FileBytes();
+    size_t lines = 0;
+    for (size_t at = written.find("\tInputDevice\t\"TAVIR TouchPanel0\""); at != std::string::npos;
+         at = written.find("\tInputDevice\t\"TAVIR TouchPanel0\"", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 1u) << written;
+    // Both sections stay.
+    EXPECT_NE(written.find("\"/dev/ttyS1\""), std::string::npos);
+    EXPECT_NE(written.find("\"/dev/input/event*\""), std::string::npos);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // sensitivity, the bottom row, the Information page, the start-up rules and
 // the message dialogs.
 #include <cstdlib>
+#include <string>
 
 #include "devicerecord.h"
+#include "driverlink/commtest.h"
 #include "driverlink/sharedmem.h"
 #include "guiharness.h"
 #include "ui/dialogs.h"
@@ -153,6 +155,54 @@ TEST_F(MainWindow, SerialRecordKeepsTheCommunicationPageUsable) {
     EXPECT_EQ(gtk_entry_get_max_length(GTK_ENTRY(transmitEntry)), 15);
     GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(receiveList));
     EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), 15);
+}
+
+TEST_F(MainWindow, LongReceivedLinesNeverWidenTheWindow) {
+    UseConfig(Section(0, "/dev/ttyS3") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(mainWindowParts.notebook), kPageCommunication);
+    ASSERT_TRUE(gui::RunUntil([] { return gtk_widget_get_mapped(receiveList); }));
+    int before = 0;
+    gtk_widget_get_preferred_width(mainWindow, nullptr, &before);
+
+    // A controller that floods without carriage returns: rows of 256 bytes.
+    const std::string flood(256, 'W');
+    for (int i = 0; i < 15; ++i) {
+        AddReceiveRow(flood.c_str());
+    }
+    gui::RunUntil([] { return false; }, 100);
+    int after = 0;
+    gtk_widget_get_preferred_width(mainWindow, nullptr, &after);
+    EXPECT_EQ(after, before);
+    EXPECT_LE(gtk_widget_get_allocated_width(mainWindow), 1024);
+    // The view cuts the row; the list still holds it whole.
+    GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(receiveList));
+    GtkTreeIter top;
+    ASSERT_TRUE(gtk_tree_model_get_iter_first(model, &top));
+    gchar* text = nullptr;
+    gtk_tree_model_get(model, &top, 0, &text, -1);
+    EXPECT_EQ(std::string(text), flood);
+    g_free(text);
+    EXPECT_EQ(gtk_tree_view_column_get_fixed_width(
+                  gtk_tree_view_get_column(GTK_TREE_VIEW(receiveList), 0)),
+              300);
+}
+
+TEST_F(MainWindow, SettingScalesTableTakesTheRowsSpareWidth) {
+    UseConfig(Section(0, "/dev/ttyS1") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    GtkWidget* table = gtk_widget_get_parent(tapTimeScale);
+    GtkWidget* row = gtk_widget_get_parent(table);
+    ASSERT_TRUE(GTK_IS_BOX(row));
+    gboolean expand = FALSE;
+    gboolean fill = FALSE;
+    gtk_container_child_get(GTK_CONTAINER(row), table, "expand", &expand, "fill", &fill, nullptr);
+    EXPECT_TRUE(expand);
+    EXPECT_TRUE(fill);
 }
 
 class PointCount : public gui::WindowTest, public ::testing::WithParamInterface<int> {};

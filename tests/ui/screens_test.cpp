@@ -97,6 +97,14 @@ protected:
         ASSERT_FALSE(Sensitive(changeStatusButton));
     }
 
+    // The keyboard focus on a shown widget, as after the user tabbed to it.
+    static void FocusAsUser(GtkWidget* widget) {
+        ASSERT_TRUE(gui::RunUntil([&] { return gtk_widget_get_mapped(widget); }));
+        gui::RunUntil([] { return false; }, 100);
+        gtk_widget_grab_focus(widget);
+        ASSERT_TRUE(gtk_widget_is_focus(widget));
+    }
+
     static DeviceRecord* RecordAt(int position) {
         return static_cast<DeviceRecord*>(g_list_nth_data(deviceList, position));
     }
@@ -303,6 +311,66 @@ TEST_F(Screens, SwitchingLoadsEachScreenWithoutCountingAsAChange) {
     EXPECT_FALSE(NoticeGiven());
     EXPECT_FALSE(AnyLinkChanged());
     EXPECT_EQ(driver->settings[driveropts::kTapTime], tapInBlock);
+}
+
+TEST_F(Screens, FourPointsFollowTheProductOfTheScreenShown) {
+    BuildWith(Section(0, "/dev/ttyS1", 9600, "\tOption \"Products\" \"0\"\n") +
+                  Section(1, "/dev/ttyS2", 9600, "\tOption \"Products\" \"3\"\n") +
+                  Layout({0, 1}),
+              kLoaded0);
+    EXPECT_TRUE(Sensitive(calibPoints4Radio));
+    TurnTo(1);  // the fourth product cannot be calibrated with four points
+    EXPECT_FALSE(Sensitive(calibPoints4Radio));
+    TurnTo(0);
+    EXPECT_TRUE(Sensitive(calibPoints4Radio));
+    EXPECT_FALSE(NoticeGiven());
+}
+
+TEST_F(Screens, ArrowKeysInARadioGroupCountAsThePress) {
+    BuildWith(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}), kLoaded0);
+    ASSERT_TRUE(gui::Active(mainWindowParts.statusRadios[kStatusEnable]));
+    ASSERT_TRUE(gui::Active(calibPoints9Radio));
+
+    // Enable to Disable from the keyboard: the Change button comes alive.
+    ShowPage(kPageDriver);
+    FocusAsUser(mainWindowParts.statusRadios[kStatusEnable]);
+    gui::SendKey(mainWindow, GDK_KEY_Down);
+    gui::Flush();
+    ASSERT_TRUE(gui::Active(mainWindowParts.statusRadios[kStatusDisable]));
+    EXPECT_TRUE(Sensitive(changeStatusButton));
+    EXPECT_EQ(CurrentRecord()->status, kStatusEnable);  // only the button changes it
+
+    // 9 to 25 points from the keyboard: OK and Apply, without a restart.
+    ShowPage(kPageCalibration);
+    FocusAsUser(calibPoints9Radio);
+    gui::SendKey(mainWindow, GDK_KEY_Right);
+    gui::Flush();
+    ASSERT_TRUE(gui::Active(calibPoints25Radio));
+    EXPECT_TRUE(Sensitive(applyButton));
+    EXPECT_TRUE(Sensitive(okButton));
+    EXPECT_EQ(restartNeeded, 0);
+
+    // What code makes active still counts for nothing.
+    gtk_widget_set_sensitive(applyButton, FALSE);
+    gtk_widget_set_sensitive(okButton, FALSE);
+    CurrentRecord()->status = kStatusDisable;
+    TurnTo(1);
+    TurnTo(0);  // shows "Disable" from code
+    EXPECT_TRUE(gui::Active(mainWindowParts.statusRadios[kStatusDisable]));
+    EXPECT_FALSE(Sensitive(changeStatusButton));
+    gtk_combo_box_set_active(GTK_COMBO_BOX(mainWindowParts.productCombo), 0);  // forces 4
+    gui::Flush();
+    ASSERT_TRUE(gui::Active(calibPoints4Radio));
+    restartNeeded = 0;
+    gtk_widget_set_sensitive(applyButton, FALSE);
+    gtk_widget_set_sensitive(okButton, FALSE);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(mainWindowParts.productCombo), 3);  // forces 9
+    gui::Flush();
+    ASSERT_TRUE(gui::Active(calibPoints9Radio));
+    // The product's own notice, and nothing from the radio: no second
+    // notice is visible, but the restart flag proves the notice is the
+    // product's (the radio's notice never raises it).
+    EXPECT_EQ(restartNeeded, 1);
 }
 
 TEST_F(Screens, AddScreenDialogCancelAndAnExistingNumberChangeNothing) {

@@ -48,9 +48,10 @@ class CalibrateOnly(unittest.TestCase):
     def tearDownClass(cls):
         cls.x.stop()
 
-    def run_calibrate_only(self, driver_args):
+    def run_calibrate_only(self, driver_args, setup=""):
         script = f'''
 cp "{SAMPLE}" /etc/X11/xorg.conf
+{setup}
 "{h.program("driversim")}" {driver_args} > /tmp/sim.log &
 sim=$!
 for i in $(seq 100); do grep -q "^ready " /tmp/sim.log && break; sleep 0.05; done
@@ -105,6 +106,18 @@ echo "--sim"; cat /tmp/sim.log
         after = screen0_options(run["file"])
         for n in range(32):
             self.assertEqual(after[f"CoEfficient{n:03d}"], before[f"CoEfficient{n:03d}"])
+
+    def test_file_that_cannot_be_written_fails_the_run_without_a_dialog(self):
+        # No window in this mode: the console and the exit status say it,
+        # and nothing waits for a person.
+        run = self.run_calibrate_only(
+            "--calib auto --delay 20",
+            setup="mount --bind /etc/X11 /etc/X11; mount -o remount,bind,ro /etc/X11")
+        self.assertEqual(run["status"], 1, run["out"] + run["err"])
+        self.assertIn("  -> Completed.", run["out"])
+        self.assertIn("cpTmpFileName: Read-only file system (directory /etc/X11)", run["err"])
+        self.assertEqual(run["file"], sample_text())
+        self.assertTrue(run["out"].endswith("  Finished.\n"), run["out"])
 
 
 if __name__ == "__main__":

@@ -571,6 +571,76 @@ TEST_F(Writer, FileChangedSinceTheSearchIsNotRewritten) {
     EXPECT_TRUE(Leftovers(dir).empty());
 }
 
+TEST_F(Writer, LinkValuesTheTablesDoNotHoldAreWrittenBackAsTheyWere) {
+    Load(kKeyboard + DriverSection("P", "\tOption \"Device\" \"/dev/ttyS8\"\n"
+                                         "\tOption \"BaudRate\" \"38400\"\n") +
+         Layout("\tInputDevice \"P\"\n"));
+    ASSERT_EQ(Apply(), 0);
+    EXPECT_TRUE(HasLine(Text(), "\tOption     \"Device\"       \"/dev/ttyS8\"\n")) << Text();
+    EXPECT_TRUE(HasLine(Text(), "\tOption     \"BaudRate\"     \"38400\"\n"));
+    // And again: the rewritten file reads back to the same values.
+    const std::string once = Text();
+    Load(once);
+    ASSERT_EQ(Apply(), 0);
+    EXPECT_EQ(Text(), once);
+
+    // Once the user picked a port and a speed, the table's texts are written.
+    DeviceRecord* record = Record(0);
+    free(record->keptDevice);
+    record->keptDevice = nullptr;
+    free(record->keptBaudRate);
+    record->keptBaudRate = nullptr;
+    record->portIndex = 3;
+    record->speedIndex = 0;
+    ASSERT_EQ(Apply(), 0);
+    EXPECT_TRUE(HasLine(Text(), "\tOption     \"Device\"       \"/dev/ttyS3\"\n"));
+    EXPECT_TRUE(HasLine(Text(), "\tOption     \"BaudRate\"     \"1200\"\n"));
+}
+
+TEST_F(Writer, OneLayoutLinePerIdentifier) {
+    // A serial and a USB section under one identifier, as the installer
+    // writes a panel with both links; and a second record whose identifier
+    // differs only in letter case.
+    Load(DriverSection("TAVIR TouchPanel0", "\tOption \"Device\" \"/dev/ttyS1\"\n") +
+         DriverSection("TAVIR TouchPanel0", "\tOption \"Device\" \"/dev/input/event*\"\n") +
+         DriverSection("tavir touchpanel0") +
+         Layout("\tInputDevice \"TAVIR TouchPanel0\"\n\tInputDevice \"tavir touchpanel0\"\n"));
+    ASSERT_EQ(RecordCount(), 3u);
+    ASSERT_EQ(Apply(), 0);
+    EXPECT_EQ(CountLinesStartingWith(Text(), "\tInputDevice\t"), 1u) << Text();
+    EXPECT_TRUE(HasLine(Text(), "\tInputDevice\t\"TAVIR TouchPanel0\"\n"));
+    EXPECT_EQ(CountLinesStartingWith(Text(), "Section \"InputDevice\""), 3u);
+}
+
+TEST_F(Writer, FailuresGiveTheUserTheReason) {
+    Load(kKeyboard + DriverSection("P"));
+    std::string reason;
+    EXPECT_EQ(RewriteConfigFile(&reason), 0);
+    EXPECT_TRUE(WriteFailureReason().empty());
+
+    // The search, the rewrite and the refusal of what is not a plain file.
+    const std::string kept = configPath;
+    snprintf(configPath, sizeof configPath, "%s", ScratchPath("nowhere/XF86Config").c_str());
+    EXPECT_EQ(RewriteConfigFile(&reason), -1);
+    EXPECT_EQ(reason, "No such file or directory");
+    const std::string pipe = ScratchPath("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    snprintf(configPath, sizeof configPath, "%s", pipe.c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RewriteConfigFile(&reason), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), pipe + ": Not a regular file\n");
+    EXPECT_EQ(reason, "Not a regular file");
+
+    snprintf(configPath, sizeof configPath, "%s", kept.c_str());
+    std::ofstream(configPath, std::ios::binary) << kKeyboard << "Section \"InputDevice\"\n";
+    const std::string unclosed = Text();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RewriteConfigFile(&reason), -1);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reason, "A section has no EndSection before the next Section");
+    EXPECT_EQ(Text(), unclosed);
+}
+
 TEST_F(Writer, MissingFileIsReportedWithItsPath) {
     Load(kKeyboard);
     const std::string missing = ScratchPath("nowhere/XF86Config");

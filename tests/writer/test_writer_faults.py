@@ -131,6 +131,9 @@ class SandboxedFaults(unittest.TestCase):
             'mount -o remount,ro "$d"\n'
             'run() { "$probe" "$d/XF86Config"; }\n' + self.CHECK.replace('"$@"', 'run'))
         self.assert_untouched(result, "cpTmpFileName: Read-only file system")
+        # The directory is named: it, not the file, has to be writable.
+        self.assertIn("cpTmpFileName: Read-only file system (directory %s/d)\n" % self.scratch,
+                      result.stderr)
 
     def test_file_of_another_owner_is_not_handed_over(self):
         # The user may write the file and the directory, but the new file
