@@ -1,8 +1,7 @@
 // Entry of the touch panel utility: mode, language, start-up record, the
 // configuration and the X server's loaded devices, then the window or one
 // calibration, and the shut-down.
-#include <gdk/gdkx.h>
-#include <gtk/gtk.h>
+#include <glib.h>
 
 #include <clocale>
 #include <cstdio>
@@ -10,30 +9,17 @@
 
 #include "configsearch.h"
 #include "devicerecord.h"
-#include "driverlink/calibration.h"
 #include "driverlink/sharedmem.h"
+#include "labels.h"
+#include "language.h"
 #include "startup.h"
-#include "ui/labels.h"
-#include "ui/language.h"
-#include "ui/mainwindow.h"
+#include "ui/program.h"
 
 namespace {
 
 // Exit status of a run that could not do its job. Runs that did what was
 // asked (OK, Cancel, closing the window) end with 0.
 constexpr int kExitFailure = 1;
-
-// Size of the whole default X screen.
-void ReadDefaultScreenSize() {
-    GdkDisplay* display = gdk_display_get_default();
-    if (display == nullptr || !GDK_IS_X11_DISPLAY(display)) {
-        return;
-    }
-    Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
-    int screen = DefaultScreen(xdisplay);
-    screenWidth = DisplayWidth(xdisplay, screen);
-    screenHeight = DisplayHeight(xdisplay, screen);
-}
 
 }  // namespace
 
@@ -75,7 +61,7 @@ int main(int argc, char* argv[]) {
     }
 
     setlocale(LC_ALL, "");
-    if (!gtk_init_check(&argc, &argv)) {
+    if (!OpenDisplay(&argc, &argv)) {
         const char* display = g_getenv("DISPLAY");
         fprintf(stderr, "panelconf: cannot open display \"%s\"\n", display ? display : "");
         return kExitFailure;
@@ -111,7 +97,7 @@ int main(int argc, char* argv[]) {
 
     int status = 0;
     if (calibrateOnly == 0) {
-        gtk_main();
+        RunMainLoop();
     } else {
         // One calibration and one Apply; a run that did not complete or a
         // file that was not written is a failed run.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "config/driveroptions.h"
-#include "ui/labels.h"
+#include "labels.h"
 
 namespace {
 

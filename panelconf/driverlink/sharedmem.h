@@ -19,7 +19,4 @@ int ScreenNoFromDisplayName(const char* displayName);
 // stays nullptr) or when the global calibPointsNum is 0 (*block attached).
 int AttachDriverBlock(DriverSharedBlock** block, int screenNo);
 
-// AttachDriverBlock with the screen number of the default display's name.
-int SharedMemInit(DriverSharedBlock** block);
-
 #endif

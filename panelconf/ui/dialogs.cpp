@@ -4,8 +4,8 @@
 
 #include <gtk/gtk.h>
 
-#include "ui/labels.h"
-#include "ui/language.h"
+#include "labels.h"
+#include "language.h"
 #include "ui/mainwindow.h"
 
 namespace {

@@ -3,19 +3,8 @@
 #ifndef PANELCONF_UI_DIALOGS_H
 #define PANELCONF_UI_DIALOGS_H
 
-// Message codes. The caller decides what happens after the dialog closes.
-enum MessageCode : unsigned int {
-    kMsgRootForAllFunctions = 0,   // not root, driver loaded: controls disabled
-    kMsgRootRequiredExit = 1,      // not root, no driver loaded: program exits
-    kMsgDriverNotLoaded = 2,       // root, no driver loaded: calibration off
-    kMsgCalibrationUnfinished = 3, // calibration ended without all points
-    kMsgRestartForAllSettings = 4, // Apply while restartNeeded is set
-    // 5 is not assigned.
-    kMsgNoPortAuthority = 6,       // communication test: port cannot be opened
-    kMsgRestartAfterLinkChange = 7,     // communication test after port/speed change
-    kMsgRestartAfterProductChange = 8,  // calibration after product change
-    kMsgSaveFailed = 9,                 // Apply or OK could not write the file
-};
+#include "labels.h"
+
 
 // Shows the message of the code and returns once the dialog has been closed,
 // by its button, by Return or by the window manager. Works before the main

@@ -6,9 +6,9 @@
 // mainwindow.h. A signal stays unconnected until its handler exists.
 #include <gtk/gtk.h>
 
-#include "driverlink/calibration.h"
-#include "driverlink/commtest.h"
-#include "driverlink/driverstatus.h"
+#include "ui/calibration.h"
+#include "ui/commtest.h"
+#include "ui/driverstatus.h"
 #include "ui/applyokcancel.h"
 #include "ui/mainpage.h"
 #include "ui/mainwindow.h"

@@ -8,7 +8,7 @@
 #include "driverlink/sharedmem.h"
 #include "ui/changenotice.h"
 #include "ui/mainwindow.h"
-#include "ui/pagerules.h"
+#include "pagerules.h"
 
 namespace {
 

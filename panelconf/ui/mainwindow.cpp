@@ -8,10 +8,10 @@
 
 #include "configsearch.h"
 #include "devicerecord.h"
-#include "driverlink/sharedmem.h"
+#include "ui/sharedmeminit.h"
 #include "ui/dialogs.h"
-#include "ui/labels.h"
-#include "ui/language.h"
+#include "labels.h"
+#include "language.h"
 
 GtkWidget* mainWindow = nullptr;
 GtkWidget* screenSpin = nullptr;

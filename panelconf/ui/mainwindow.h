@@ -6,6 +6,8 @@
 
 #include <gtk/gtk.h>
 
+#include "ui/program.h"
+
 struct DeviceRecord;
 
 // Top level and top bar.
@@ -112,10 +114,6 @@ enum NotebookPage {
     kPageCount,
 };
 
-// Builds, fills and shows the window (its contents stay hidden in
-// calibration-only mode), attaches the driver block, connects the handlers
-// and runs the start-up rules. Does not return when a rule ends the program.
-void CreateMainWindow();
 
 // Status bar message of a record status (0 Enable, 1 Disable, else
 // Undeclared): pops the previous one and pushes the new one.

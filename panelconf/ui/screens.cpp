@@ -3,13 +3,13 @@
 #include <cmath>
 
 #include "devicerecord.h"
-#include "driverlink/driverstatus.h"
+#include "ui/driverstatus.h"
 #include "ui/changenotice.h"
-#include "ui/labels.h"
+#include "labels.h"
 #include "ui/mainpage.h"
 #include "ui/mainwindow.h"
-#include "ui/pagerules.h"
-#include "ui/screenrecords.h"
+#include "pagerules.h"
+#include "screenrecords.h"
 #include "ui/settingpages.h"
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "devicerecord.h"
 #include "driverlink/sharedmem.h"
+#include "ui/sharedmeminit.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "configsearch.h"
 #include "devicerecord.h"
 #include "startup.h"
-#include "ui/language.h"
+#include "language.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "controltest.h"
-#include "driverlink/driverstatus.h"
+#include "ui/driverstatus.h"
 #include "ui/applyokcancel.h"
 #include "ui/changenotice.h"
 #include "ui/dialogs.h"
-#include "ui/labels.h"
+#include "labels.h"
 #include "ui/screens.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "devicerecord.h"
-#include "driverlink/calibration.h"
+#include "ui/calibration.h"
 #include "driverlink/sharedmem.h"
 #include "guiharness.h"
 #include "ui/applyokcancel.h"

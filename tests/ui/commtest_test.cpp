@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "devicerecord.h"
-#include "driverlink/commtest.h"
+#include "ui/commtest.h"
 #include "driverlink/sharedmem.h"
 #include "guiharness.h"
 #include "ui/mainwindow.h"

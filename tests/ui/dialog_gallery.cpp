@@ -9,7 +9,7 @@
 #include <string>
 
 #include "ui/dialogs.h"
-#include "ui/language.h"
+#include "language.h"
 
 namespace {
 

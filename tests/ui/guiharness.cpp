@@ -14,7 +14,7 @@
 #include "driverlink/sharedmem.h"
 #include "startup.h"
 #include "ui/dialogs.h"
-#include "ui/language.h"
+#include "language.h"
 #include "ui/mainwindow.h"
 
 namespace gui {

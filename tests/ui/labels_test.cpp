@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "ui/labels.h"
-#include "ui/language.h"
+#include "labels.h"
+#include "language.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "devicerecord.h"
-#include "driverlink/commtest.h"
+#include "ui/commtest.h"
 #include "driverlink/sharedmem.h"
 #include "guiharness.h"
 #include "ui/dialogs.h"
-#include "ui/labels.h"
-#include "ui/language.h"
+#include "labels.h"
+#include "language.h"
 #include "ui/mainwindow.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "controltest.h"
-#include "driverlink/driverstatus.h"
-#include "ui/labels.h"
-#include "ui/language.h"
+#include "ui/driverstatus.h"
+#include "labels.h"
+#include "language.h"
 #include "ui/screens.h"
 
 namespace {

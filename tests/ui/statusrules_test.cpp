@@ -7,7 +7,7 @@
 
 #include "devicerecord.h"
 #include "driverlink/driverstatusrules.h"
-#include "ui/screenrecords.h"
+#include "screenrecords.h"
 
 namespace {
 

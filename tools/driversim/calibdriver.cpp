@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "blockaccess.h"
+#include "driverlink/blockaccess.h"
 #include "driverlink/calibtargets.h"
 #include "panelmodel.h"
 

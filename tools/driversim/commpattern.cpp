@@ -1,6 +1,6 @@
 #include "commpattern.h"
 
-#include "blockaccess.h"
+#include "driverlink/blockaccess.h"
 
 CommRecord MakeCommRecord(uint32_t sequence, bool extreme) {
     CommRecord r{};

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "blockaccess.h"
+#include "driverlink/blockaccess.h"
 #include "calibdriver.h"
 #include "commpattern.h"
 #include "options.h"

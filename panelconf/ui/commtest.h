@@ -1,8 +1,8 @@
 // The communication test of the Communication page: talking to the panel's
 // controller over its serial port, or listing the raw samples the driver puts
 // into the shared block when the record's debugOption asks for that.
-#ifndef PANELCONF_DRIVERLINK_COMMTEST_H
-#define PANELCONF_DRIVERLINK_COMMTEST_H
+#ifndef PANELCONF_UI_COMMTEST_H
+#define PANELCONF_UI_COMMTEST_H
 
 #include <gtk/gtk.h>
 

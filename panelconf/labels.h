@@ -2,8 +2,8 @@
 // (column 1). A label table is a pair of null-terminated row lists indexed as
 // table[languageIndex][row]; both lists of a table have the same rows.
 // Toolkit-free: tests read the tables directly.
-#ifndef PANELCONF_UI_LABELS_H
-#define PANELCONF_UI_LABELS_H
+#ifndef PANELCONF_LABELS_H
+#define PANELCONF_LABELS_H
 
 #include "config/driveroptions.h"
 #include "version.h"
@@ -46,6 +46,20 @@ const char* LabelTextIn(const LabelTable& table, int language, int row);
 // Message dialogs: title and button of the dialog, and the text of a code.
 extern const char* const dialogTitles[2];   // "Explanation", "説明"
 extern const char* const dialogButtons[2];  // " O K ", " 了 解 "
+
+// Message codes. The caller decides what happens after the dialog closes.
+enum MessageCode : unsigned int {
+    kMsgRootForAllFunctions = 0,   // not root, driver loaded: controls disabled
+    kMsgRootRequiredExit = 1,      // not root, no driver loaded: program exits
+    kMsgDriverNotLoaded = 2,       // root, no driver loaded: calibration off
+    kMsgCalibrationUnfinished = 3, // calibration ended without all points
+    kMsgRestartForAllSettings = 4, // Apply while restartNeeded is set
+    // 5 is not assigned.
+    kMsgNoPortAuthority = 6,       // communication test: port cannot be opened
+    kMsgRestartAfterLinkChange = 7,     // communication test after port/speed change
+    kMsgRestartAfterProductChange = 8,  // calibration after product change
+    kMsgSaveFailed = 9,                 // Apply or OK could not write the file
+};
 
 // Text of message code 0..4 or 6..9 in the given language; nullptr for code
 // 5 and codes above 9, which are never assigned. Code 9 is a format whose

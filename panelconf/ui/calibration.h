@@ -8,12 +8,14 @@
 // from a short timer rather than an idle handler, so that waiting for a
 // touch costs next to no processor time on the panel PC whose X server has
 // to take those touches.
-#ifndef PANELCONF_DRIVERLINK_CALIBRATION_H
-#define PANELCONF_DRIVERLINK_CALIBRATION_H
+#ifndef PANELCONF_UI_CALIBRATION_H
+#define PANELCONF_UI_CALIBRATION_H
 
 #include <gtk/gtk.h>
 
 #include <cstdint>
+
+#include "ui/program.h"
 
 // The calibration window and what it holds; all nullptr outside a run.
 extern GtkWidget* calWindow;
@@ -60,11 +62,6 @@ void PutTouchPoint(GtkWidget* window, const char* caption, int point, uint8_t co
 gboolean OnSyncDriver(gpointer data);
 gboolean OnTimeOut(gpointer data);
 
-// Calibration-only mode: one run on the screen the spin shows (the first
-// record's), then Apply whatever the outcome. The exit status for the
-// program: 0 when the run completed and Apply rewrote the configuration
-// file, 1 otherwise.
-int CalibrateOnly();
 
 // Connects the Calibration button of the main window.
 void ConnectCalibrationHandlers();

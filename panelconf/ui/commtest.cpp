@@ -1,4 +1,4 @@
-#include "driverlink/commtest.h"
+#include "ui/commtest.h"
 
 #include <unistd.h>
 
@@ -9,7 +9,7 @@
 #include "driverlink/commport.h"
 #include "driverlink/sharedmem.h"
 #include "ui/dialogs.h"
-#include "ui/labels.h"
+#include "labels.h"
 #include "ui/mainwindow.h"
 
 int serialFd = -1;

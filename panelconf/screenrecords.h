@@ -1,6 +1,6 @@
 // Device records of screens the user adds, free of the toolkit.
-#ifndef PANELCONF_UI_SCREENRECORDS_H
-#define PANELCONF_UI_SCREENRECORDS_H
+#ifndef PANELCONF_SCREENRECORDS_H
+#define PANELCONF_SCREENRECORDS_H
 
 #include <glib.h>
 

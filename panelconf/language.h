@@ -1,6 +1,6 @@
 // The language of every window text: 0 English, 1 Japanese.
-#ifndef PANELCONF_UI_LANGUAGE_H
-#define PANELCONF_UI_LANGUAGE_H
+#ifndef PANELCONF_LANGUAGE_H
+#define PANELCONF_LANGUAGE_H
 
 extern int languageIndex;
 

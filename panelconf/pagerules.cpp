@@ -1,4 +1,4 @@
-#include "ui/pagerules.h"
+#include "pagerules.h"
 
 #include <cmath>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "devicerecord.h"
-#include "ui/labels.h"
+#include "labels.h"
 
 bool IsUsbPortText(const char* portText) {
     return portText != nullptr && strcmp(portText, kUsbPortName) == 0;

@@ -1,9 +1,9 @@
-#include "driverlink/driverstatus.h"
+#include "ui/driverstatus.h"
 
 #include "devicerecord.h"
 #include "ui/applyokcancel.h"
-#include "ui/labels.h"
-#include "ui/language.h"
+#include "labels.h"
+#include "language.h"
 #include "ui/mainwindow.h"
 
 namespace {

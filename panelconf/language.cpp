@@ -1,4 +1,4 @@
-#include "ui/language.h"
+#include "language.h"
 
 #include <glib.h>
 

@@ -1,4 +1,4 @@
-#include "driverlink/calibration.h"
+#include "ui/calibration.h"
 
 #include <gdk/gdkx.h>
 

@@ -1,4 +1,4 @@
-#include "ui/screenrecords.h"
+#include "screenrecords.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // The Driver Status page: whether a screen's driver section is in force,
 // kept but unused, or removed at the next Apply.
-#ifndef PANELCONF_DRIVERLINK_DRIVERSTATUS_H
-#define PANELCONF_DRIVERLINK_DRIVERSTATUS_H
+#ifndef PANELCONF_UI_DRIVERSTATUS_H
+#define PANELCONF_UI_DRIVERSTATUS_H
 
 #include <gtk/gtk.h>
 

@@ -1,8 +1,8 @@
 // Decisions of the Main, Setting and Advanced page handlers that need no
 // toolkit: what a widget value means for a device record and what the pages
 // show for it.
-#ifndef PANELCONF_UI_PAGERULES_H
-#define PANELCONF_UI_PAGERULES_H
+#ifndef PANELCONF_PAGERULES_H
+#define PANELCONF_PAGERULES_H
 
 #include <cstddef>
 #include <cstdint>

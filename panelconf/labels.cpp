@@ -1,10 +1,9 @@
 // The label tables of the utility's windows, English and Japanese. Trailing
 // blanks are part of the texts: several labels are padded so that columns of
 // names line up.
-#include "ui/labels.h"
+#include "labels.h"
 
-#include "ui/dialogs.h"
-#include "ui/language.h"
+#include "language.h"
 
 namespace {
 

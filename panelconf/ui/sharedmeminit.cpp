@@ -2,7 +2,7 @@
 // name of the display GDK opened.
 #include <gdk/gdk.h>
 
-#include "driverlink/sharedmem.h"
+#include "ui/sharedmeminit.h"
 
 int SharedMemInit(DriverSharedBlock** block) {
     GdkDisplay* display = gdk_display_get_default();

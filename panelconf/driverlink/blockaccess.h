@@ -1,7 +1,8 @@
-// Loads and stores on the shared block as single accesses the compiler may
-// neither cache nor reorder: the utility changes the block behind our back.
-#ifndef TOOLS_DRIVERSIM_BLOCKACCESS_H
-#define TOOLS_DRIVERSIM_BLOCKACCESS_H
+// Loads and stores on the driver block as single accesses the compiler may
+// neither cache nor reorder: the other process changes the block behind this
+// one's back. Used by the utility and by the driver stand-in alike.
+#ifndef PANELCONF_DRIVERLINK_BLOCKACCESS_H
+#define PANELCONF_DRIVERLINK_BLOCKACCESS_H
 
 #include <atomic>
 

@@ -1,0 +1,28 @@
+// What the program's entry needs from the window side, free of toolkit
+// types, so that the entry itself never includes the toolkit.
+#ifndef PANELCONF_UI_PROGRAM_H
+#define PANELCONF_UI_PROGRAM_H
+
+// Initialises the toolkit with the command line and opens the display;
+// false when no display can be opened.
+bool OpenDisplay(int* argc, char*** argv);
+
+// Stores the size of the whole default X screen in screenWidth and
+// screenHeight.
+void ReadDefaultScreenSize();
+
+// Builds, fills and shows the window (its contents stay hidden in
+// calibration-only mode), attaches the driver block, connects the handlers
+// and runs the start-up rules. Does not return when a rule ends the program.
+void CreateMainWindow();
+
+// Runs the main loop until OK, Cancel or closing the window ends it.
+void RunMainLoop();
+
+// Calibration-only mode: one run on the screen the spin shows (the first
+// record's), then Apply whatever the outcome. The exit status for the
+// program: 0 when the run completed and Apply rewrote the configuration
+// file, 1 otherwise.
+int CalibrateOnly();
+
+#endif

@@ -1,0 +1,12 @@
+// Attaching the driver block from the window side: the screen number comes
+// from the name of the display the toolkit opened.
+#ifndef PANELCONF_UI_SHAREDMEMINIT_H
+#define PANELCONF_UI_SHAREDMEMINIT_H
+
+#include "driverlink/sharedmem.h"
+
+// AttachDriverBlock with the screen number of the default display's name:
+// 1 when attached and initialised, 0 otherwise (see AttachDriverBlock).
+int SharedMemInit(DriverSharedBlock** block);
+
+#endif
