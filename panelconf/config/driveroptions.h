@@ -53,11 +53,69 @@ enum SettingIndex {
     kCommunication = 13,
 };
 
+// The calibration coefficient families, in the order a section lists them.
+// Which arrays of a device record or of the driver block a family fills is
+// named by its field; how many of its entries are in use depends on the
+// number of calibration points.
+enum class CoefficientField { kCoefficient4p, kCoefficientRevise, kCoefficient, kCal9Base, kCal25Base };
+
+struct CoefficientFamily {
+    const char* nameFormat;    // option name of entry n, without quotes
+    const char* quotedPrefix;  // the quoted name up to the number
+    CoefficientField field;
+    int size;                  // entries of the array
+    int count4;                // entries in use with 4 points
+    int count9;                // ... with 9 points
+    int count25;               // ... with 25 points
+    int countOther;            // ... with a point count the driver does not know
+    // The reader takes only the entries in use with the point count already
+    // read ("CalibPointsNum" stands before the coefficients); otherwise it
+    // takes every entry and keeps those in use when the section ends.
+    bool readByPoints;
+
+    constexpr int CountFor(int calibPoints) const {
+        return calibPoints == 4    ? count4
+               : calibPoints == 9  ? count9
+               : calibPoints == 25 ? count25
+                                   : countOther;
+    }
+};
+
+constexpr CoefficientFamily kCoefficientFamilies[] = {
+    {"CoEfficient4p%d", "\"CoEfficient4p", CoefficientField::kCoefficient4p, kCoefficient4pCount,
+     8, 8, 8, 8, false},
+    {"CoEfficientRevise%d", "\"CoEfficientRevise", CoefficientField::kCoefficientRevise,
+     kCoefficientReviseCount, 10, 10, 10, 10, false},
+    {"CoEfficient%03d", "\"CoEfficient", CoefficientField::kCoefficient, kCoefficientCount, 8, 32,
+     128, 0, true},
+    {"Cal9Base%d", "\"Cal9Base", CoefficientField::kCal9Base, kCal9BaseCount, 0, 2, 2, 0, false},
+    {"Cal25Base%d", "\"Cal25Base", CoefficientField::kCal25Base, kCal25BaseCount, 0, 0, 4, 0,
+     false},
+};
+
+constexpr const CoefficientFamily& FamilyOf(CoefficientField field) {
+    return kCoefficientFamilies[static_cast<int>(field)];
+}
+
+constexpr bool FamiliesInFieldOrder() {
+    int i = 0;
+    for (const CoefficientFamily& family : kCoefficientFamilies) {
+        if (static_cast<int>(family.field) != i++) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(FamiliesInFieldOrder(), "FamilyOf indexes the table by field");
+
 // How many "CoEfficient%03d" entries a calibration with the given number of
 // points uses; 0 for a point count the driver does not know.
 constexpr int CoefficientCountFor(int calibPoints) {
-    return calibPoints == 4 ? 8 : calibPoints == 9 ? 32 : calibPoints == 25 ? 128 : 0;
+    return FamilyOf(CoefficientField::kCoefficient).CountFor(calibPoints);
 }
+static_assert(CoefficientCountFor(4) == 8 && CoefficientCountFor(9) == 32 &&
+                  CoefficientCountFor(25) == 128 && CoefficientCountFor(16) == 0,
+              "coefficients in use per point count");
 
 // Values of a freshly installed panel (the installer's default section).
 constexpr int kDefaultSettings[kSettingsCount] = {3, 0, 25, 0, 0, 5, 0, 0, 0, 0, 0, 1500, 10, 0};

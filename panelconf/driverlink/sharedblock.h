@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "config/driveroptions.h"
+
 constexpr int kDriverBlockKey = 1234;
 constexpr size_t kDriverBlockSize = 3088;
 constexpr int kDriverBlockMode = 0666;
@@ -66,6 +68,24 @@ struct DriverSharedBlock {
     int32_t commResultY;          // 2764
     CommSample commSamples[kCommSampleCount];  // 2768, raw x/y pairs
 };
+
+// The block's array that a coefficient family fills (the same arrays, in
+// the same order, as a device record's).
+inline int32_t* CoefficientValues(DriverSharedBlock* block, driveropts::CoefficientField field) {
+    switch (field) {
+        case driveropts::CoefficientField::kCoefficient4p:
+            return block->coefficient4p;
+        case driveropts::CoefficientField::kCoefficientRevise:
+            return block->coefficientRevise;
+        case driveropts::CoefficientField::kCoefficient:
+            return block->coefficient;
+        case driveropts::CoefficientField::kCal9Base:
+            return block->cal9Base;
+        case driveropts::CoefficientField::kCal25Base:
+            return block->cal25Base;
+    }
+    return nullptr;
+}
 
 static_assert(sizeof(float) == 4, "borderRatio is a 32-bit float");
 static_assert(sizeof(DriverSharedBlock) == kDriverBlockSize, "block size");

@@ -1,16 +1,13 @@
 #include "ui/calibration.h"
 
-#include <gdk/gdkx.h>
-
 #include <cstdlib>
-#include <cstring>
 
 #include "devicerecord.h"
+#include "driverlink/calibsession.h"
 #include "driverlink/calibtargets.h"
 #include "driverlink/sharedmem.h"
 #include "ui/applyokcancel.h"
 #include "ui/dialogs.h"
-#include "ui/mainwindow.h"
 
 GtkWidget* calWindow = nullptr;
 GtkWidget* calCrossImage = nullptr;
@@ -18,16 +15,6 @@ GtkWidget* calLabel = nullptr;
 guint calTimeoutId = 0;
 
 namespace {
-
-// Handshake values of calState.
-constexpr uint8_t kCalIdle = 0;
-constexpr uint8_t kCalWaiting = 1;  // a target is shown, the driver may take it
-constexpr uint8_t kCalTaken = 2;    // the driver took it (or finished the run)
-
-// Benchmark only: with this variable set to "1" the handshake is polled from
-// an idle handler with no interval, so that the processor cost of such a
-// poll can be measured against the timer. Never set it in production.
-constexpr const char* kBenchIdlePollVariable = "PANELCONF_BENCH_IDLE_POLL";
 
 // The target marker: a black ring with white notches; " " is transparent.
 const char* kMarkerXpm[] = {
@@ -49,6 +36,8 @@ const char* kMarkerXpm[] = {
 
 // Source id of the handshake poll while a run is going.
 guint syncSourceId = 0;
+CalibPollSource pollSource = CalibPollSource::kTimer;
+CalibrationCompleted completedCallback = nullptr;
 
 // The two conditions a run cannot get past: logged at error level, then the
 // program ends with status 1. (g_log would abort at error level, which is
@@ -73,26 +62,9 @@ void QuitRunLoop(GtkWidget* /*window*/, gpointer /*data*/) {
     gtk_main_quit();
 }
 
-// Size of the whole default X screen, as the window must cover it.
-void CurrentScreenSize(int* width, int* height) {
-    *width = screenWidth;
-    *height = screenHeight;
-    GdkDisplay* display = gdk_display_get_default();
-    if (display == nullptr || !GDK_IS_X11_DISPLAY(display)) {
-        return;
-    }
-    Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
-    int screen = DefaultScreen(xdisplay);
-    *width = DisplayWidth(xdisplay, screen);
-    *height = DisplayHeight(xdisplay, screen);
-}
-
 // The record of the screen the spin shows, or nullptr with the warning.
-DeviceRecord* SpinRecord() {
-    int screen = screenSpin != nullptr
-                     ? gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(screenSpin))
-                     : 0;
-    DeviceRecord* record = FindRecordByScreen(screen);
+DeviceRecord* SpinRecordOrWarn() {
+    DeviceRecord* record = SpinScreenRecord();
     if (record == nullptr) {
         LogWarning("Not Found the Config Parameter");
     }
@@ -125,44 +97,25 @@ void CloseCalibWindow() {
     calLabel = nullptr;
 }
 
-void CopyCoefficients(DeviceRecord* record, const DriverSharedBlock* block) {
-    memcpy(record->coefficientRevise, block->coefficientRevise,
-           sizeof record->coefficientRevise);
-    memcpy(record->coefficient4p, block->coefficient4p, sizeof record->coefficient4p);
-    switch (block->calibPointsNum) {
-        case 4:
-            memcpy(record->coefficient, block->coefficient, 8 * sizeof(int32_t));
-            break;
-        case 9:
-            memcpy(record->coefficient, block->coefficient, 32 * sizeof(int32_t));
-            memcpy(record->cal9Base, block->cal9Base, sizeof record->cal9Base);
-            break;
-        default:
-            memcpy(record->coefficient, block->coefficient, sizeof record->coefficient);
-            memcpy(record->cal9Base, block->cal9Base, sizeof record->cal9Base);
-            memcpy(record->cal25Base, block->cal25Base, sizeof record->cal25Base);
-            break;
-    }
-}
-
+// The finished run's coefficients go to the record of the screen shown.
 void FinishRun() {
-    driverBlock->calState = kCalIdle;
-    driverBlock->calPoint = 0;
     CloseCalibWindow();
-
-    if (driverBlock->coeffReady == 0) {
+    if (!CalibCoefficientsReady(driverBlock)) {
         g_print("  -> Can't set calibrated co-efficients.\n");
         return;
     }
-    DeviceRecord* record = SpinRecord();
+    DeviceRecord* record = SpinRecordOrWarn();
     if (record == nullptr) {
         return;
     }
-    CopyCoefficients(record, driverBlock);
-    driverBlock->coeffReady = 0;
+    TakeCalibCoefficients(driverBlock, record);
 }
 
 }  // namespace
+
+void SetCalibPollSource(CalibPollSource source) { pollSource = source; }
+
+void SetCalibrationCompleted(CalibrationCompleted callback) { completedCallback = callback; }
 
 void DoCalibration(GtkWidget* /*widget*/, gpointer /*data*/) {
     RunCalibration();
@@ -172,7 +125,7 @@ int RunCalibration() {
     if (driverBlock == nullptr || calWindow != nullptr) {
         return 0;
     }
-    DeviceRecord* record = SpinRecord();
+    DeviceRecord* record = SpinRecordOrWarn();
     if (record == nullptr) {
         return 0;
     }
@@ -182,22 +135,12 @@ int RunCalibration() {
     }
     g_print("  -> Calibrating...");
 
-    // The frame of the run. The point count stays as attach or the last
-    // Apply left it: an unapplied choice on the Calibration page is not the
-    // driver's.
-    driverBlock->calPoint = 1;
-    driverBlock->screenNo = record->screenNo;
-    driverBlock->sampling = record->sampling;
-    driverBlock->borderRatio = record->borderRatio;
-
+    BeginCalibRun(driverBlock, *record);
     StartCalibration();
 
-    const char* benchIdle = g_getenv(kBenchIdlePollVariable);
-    if (benchIdle != nullptr && strcmp(benchIdle, "1") == 0) {
-        syncSourceId = g_idle_add(OnSyncDriver, nullptr);
-    } else {
-        syncSourceId = g_timeout_add(kCalibPollMs, OnSyncDriver, nullptr);
-    }
+    syncSourceId = pollSource == CalibPollSource::kIdle
+                       ? g_idle_add(OnSyncDriver, nullptr)
+                       : g_timeout_add(kCalibPollMs, OnSyncDriver, nullptr);
     calTimeoutId = g_timeout_add(kCalibTimeoutMs, OnTimeOut, nullptr);
     gtk_window_set_modal(GTK_WINDOW(calWindow), TRUE);
 
@@ -210,21 +153,19 @@ int RunCalibration() {
     g_source_remove(syncSourceId);
     syncSourceId = 0;
 
-    if (driverBlock->calPoint != 0) {
+    if (!CalibRunCompleted(driverBlock)) {
         LogWarning("Uncompleted!!");
         DialogWindow(kMsgCalibrationUnfinished);
         return 0;
     }
     g_print("  -> Completed.");
-    if (isRoot) {
-        SetSensitive(applyButton, TRUE);
-        SetSensitive(okButton, TRUE);
+    if (completedCallback != nullptr) {
+        completedCallback();
     }
     return 1;
 }
 
 int StartCalibration() {
-    driverBlock->coeffReady = 0;
     CreateCalibWindow(&calWindow, driverBlock->borderRatio, driverBlock->calibPointsNum);
     // Selected, but no handler: the touches belong to the driver.
     gtk_widget_add_events(calWindow, GDK_BUTTON_RELEASE_MASK);
@@ -232,14 +173,15 @@ int StartCalibration() {
                   driverBlock->calibPointsNum, driverBlock->borderRatio,
                   driverBlock->screenWidth, driverBlock->screenHeight);
     gtk_widget_show_all(calWindow);
-    driverBlock->calState = kCalWaiting;
+    HandTargetToDriver(driverBlock);
     return 1;
 }
 
 void CreateCalibWindow(GtkWidget** window, float /*borderRatio*/, uint8_t /*pointsNum*/) {
-    int width = 0;
-    int height = 0;
-    CurrentScreenSize(&width, &height);
+    // The whole default X screen, as it is now.
+    int width = screenWidth;
+    int height = screenHeight;
+    QueryDefaultScreenSize(&width, &height);
 
     GtkWidget* created = gtk_window_new(GTK_WINDOW_POPUP);
     gtk_widget_set_name(created, "CalibrationWindow");
@@ -293,22 +235,23 @@ void PutTouchPoint(GtkWidget* window, const char* caption, int point, uint8_t co
 }
 
 gboolean OnSyncDriver(gpointer /*data*/) {
-    if (driverBlock == nullptr || calWindow == nullptr || driverBlock->calState != kCalTaken) {
+    if (driverBlock == nullptr || calWindow == nullptr) {
         return TRUE;
     }
-    // Each field is read once: the driver may write it again at any moment.
-    int point = driverBlock->calPoint;
-    if (point > driverBlock->calibPointsNum) {
-        FinishRun();
-        return TRUE;
-    }
-    ShowTarget(point);
-    driverBlock->calState = kCalWaiting;
-    // Only a target that exists is progress. A driver that keeps answering
-    // with a target number below 1 would otherwise keep the run going for
-    // ever; the time-out of the last real target ends it instead.
-    if (point >= 1) {
-        RestartTimeOut();
+    const CalibPoll poll = PollCalibRun(driverBlock);
+    switch (poll.kind) {
+        case CalibPoll::kWaiting:
+            break;
+        case CalibPoll::kFinished:
+            FinishRun();
+            break;
+        case CalibPoll::kShowTarget:
+            ShowTarget(poll.point);
+            HandTargetToDriver(driverBlock);
+            if (poll.restartTimeout) {
+                RestartTimeOut();
+            }
+            break;
     }
     return TRUE;
 }
@@ -318,7 +261,7 @@ gboolean OnTimeOut(gpointer /*data*/) {
         return TRUE;  // the run has already ended; its loop is on the way out
     }
     if (driverBlock != nullptr) {
-        driverBlock->calState = kCalIdle;
+        TimeOutCalibRun(driverBlock);
     }
     g_print("  -> TIME OUT\n");
     CloseCalibWindow();
@@ -330,8 +273,4 @@ int CalibrateOnly() {
     // Apply whatever the outcome; its result says whether the file holds it.
     const bool written = ApplyCurrentScreen() == ApplyResult::kWritten;
     return completed == 1 && written ? EXIT_SUCCESS : EXIT_FAILURE;
-}
-
-void ConnectCalibrationHandlers() {
-    g_signal_connect(calibrationButton, "clicked", G_CALLBACK(DoCalibration), nullptr);
 }

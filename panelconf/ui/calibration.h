@@ -3,11 +3,10 @@
 // number and, after the last one, computes the coefficients, which are then
 // copied into the device record of the screen shown in the screen spin.
 //
-// The two sides meet only in the driver block: the utility sets calState to
-// 1 when a target is shown, the driver answers with 2. The answer is polled
-// from a short timer rather than an idle handler, so that waiting for a
-// touch costs next to no processor time on the panel PC whose X server has
-// to take those touches.
+// What the handshake decides lives in driverlink/calibsession.h; this window
+// only draws the targets it names. The answer is polled from a short timer
+// rather than an idle handler, so that waiting for a touch costs next to no
+// processor time on the panel PC whose X server has to take those touches.
 #ifndef PANELCONF_UI_CALIBRATION_H
 #define PANELCONF_UI_CALIBRATION_H
 
@@ -24,8 +23,6 @@ extern GtkWidget* calLabel;       // caption "Calibration: n"
 // Id of the running 10-second time-out, 0 when none runs.
 extern guint calTimeoutId;
 
-// How long the driver may take for one target before the run is given up.
-constexpr guint kCalibTimeoutMs = 10000;
 // Interval of the handshake poll: short enough that the driver's answer is
 // taken up within a few milliseconds, long enough that the waiting costs
 // almost no processor time.
@@ -34,6 +31,15 @@ constexpr guint kCalibPollMs = 5;
 // Marker size and the pixel, counted from 0, that stands on the target.
 constexpr int kCalibMarkerSize = 10;
 constexpr int kCalibMarkerCentre = 5;
+
+// Runs when a run has completed, so that the window can offer to save it.
+using CalibrationCompleted = void (*)();
+void SetCalibrationCompleted(CalibrationCompleted callback);
+
+// How the handshake is polled: the timer above, or, for a benchmark that
+// compares the two, an idle handler with no interval.
+enum class CalibPollSource { kTimer, kIdle };
+void SetCalibPollSource(CalibPollSource source);
 
 // Handler ("clicked" of calibrationButton); start-up calls it with nullptrs
 // in calibration-only mode. Returns when the run has ended.
@@ -63,7 +69,5 @@ gboolean OnSyncDriver(gpointer data);
 gboolean OnTimeOut(gpointer data);
 
 
-// Connects the Calibration button of the main window.
-void ConnectCalibrationHandlers();
 
 #endif

@@ -10,6 +10,7 @@
 #include "ui/commtest.h"
 #include "ui/driverstatus.h"
 #include "ui/applyokcancel.h"
+#include "ui/changenotice.h"
 #include "ui/mainpage.h"
 #include "ui/mainwindow.h"
 #include "ui/screens.h"
@@ -28,7 +29,9 @@ void ConnectPageHandlers() {
     g_signal_connect(mainWindow, "destroy", G_CALLBACK(QuitMainLoop), nullptr);
     ConnectMainPageHandlers();
     ConnectSettingPageHandlers();
-    ConnectCalibrationHandlers();
+    g_signal_connect(calibrationButton, "clicked", G_CALLBACK(DoCalibration), nullptr);
+    // A completed run can be saved.
+    SetCalibrationCompleted([] { SetActiveOkApplayBtn(nullptr, nullptr); });
     ConnectApplyOkCancelHandlers();
     ConnectScreenHandlers();
     ConnectDriverStatusHandlers();

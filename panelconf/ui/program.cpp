@@ -7,15 +7,18 @@
 
 bool OpenDisplay(int* argc, char*** argv) { return gtk_init_check(argc, argv); }
 
-void ReadDefaultScreenSize() {
+bool QueryDefaultScreenSize(int* width, int* height) {
     GdkDisplay* display = gdk_display_get_default();
     if (display == nullptr || !GDK_IS_X11_DISPLAY(display)) {
-        return;
+        return false;
     }
     Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
     int screen = DefaultScreen(xdisplay);
-    screenWidth = DisplayWidth(xdisplay, screen);
-    screenHeight = DisplayHeight(xdisplay, screen);
+    *width = DisplayWidth(xdisplay, screen);
+    *height = DisplayHeight(xdisplay, screen);
+    return true;
 }
+
+void ReadDefaultScreenSize() { QueryDefaultScreenSize(&screenWidth, &screenHeight); }
 
 void RunMainLoop() { gtk_main(); }

@@ -7,8 +7,11 @@
 // false when no display can be opened.
 bool OpenDisplay(int* argc, char*** argv);
 
-// Stores the size of the whole default X screen in screenWidth and
-// screenHeight.
+// The size of the whole default X screen; false (nothing stored) without an
+// X display.
+bool QueryDefaultScreenSize(int* width, int* height);
+
+// Stores that size in screenWidth and screenHeight.
 void ReadDefaultScreenSize();
 
 // Builds, fills and shows the window (its contents stay hidden in

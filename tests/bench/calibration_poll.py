@@ -7,8 +7,10 @@ stand-in answering about 300 ms after each target is shown, inside the
 sandbox under a private Xvfb, several times each for:
 
   timer  the handshake poll as built (a short GLib timer)
-  idle   the same poll from an idle handler (PANELCONF_BENCH_IDLE_POLL=1,
-         a switch that exists for this comparison only)
+  idle   the same poll from an idle handler
+
+Both run as tests/bench/calibpollprobe, which is `panelconf -c` with the
+poll chosen through the calibration window's seam.
 
 The stand-in's delay is 300 ms in the first run, 301 in the second and so
 on: it counts from the moment it sees a target, which is just after one of
@@ -34,6 +36,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import panelharness as h  # noqa: E402
 
 SAMPLE = os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf")
+PROBE = os.path.join(h.BUILD_DIR, "tests", "bench", "calibpollprobe")
 
 # Runs inside the sandbox: starts the stand-in and panelconf -c, follows the
 # stand-in's lines, samples panelconf's run time at the first target and at
@@ -41,7 +44,7 @@ SAMPLE = os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf")
 INSIDE = r'''
 import glob, json, os, subprocess, sys, time
 
-sim_path, panelconf, idle, delay = sys.argv[1], sys.argv[2], sys.argv[3] == "1", sys.argv[4]
+sim_path, probe, variant, delay = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
 
 def cpu_ns(pid):
     total = 0
@@ -55,10 +58,7 @@ def cpu_ns(pid):
 sim = subprocess.Popen([sim_path, "--calib", "auto", "--delay", delay],
                        stdout=subprocess.PIPE, text=True, bufsize=1)
 assert sim.stdout.readline().startswith("ready "), "stand-in did not start"
-env = dict(os.environ)
-if idle:
-    env["PANELCONF_BENCH_IDLE_POLL"] = "1"
-app = subprocess.Popen([panelconf, "-c"], env=env, stdout=subprocess.DEVNULL)
+app = subprocess.Popen([probe, variant], stdout=subprocess.DEVNULL)
 replies, start, end = [], None, None
 for line in sim.stdout:
     if line.startswith("calib target point=1") and start is None:
@@ -80,7 +80,7 @@ print(json.dumps({"status": status, "replies": replies, "wall_ns": wall,
 def one_run(display, idle, delay):
     script = f'''
 cp "{SAMPLE}" /etc/X11/xorg.conf
-exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{h.program("panelconf")}" {1 if idle else 0} {delay}
+exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{PROBE}" {"idle" if idle else "timer"} {delay}
 '''
     env = h.base_env(display, LANG="C", HOME="/tmp")
     result = h.run_in_sandbox(script, env, timeout=120)
