@@ -1,7 +1,9 @@
 // panelinstall: sets up an X server configuration file for one screen's
 // touch panel.
 //   panelinstall X's_path mode screen_num serial_num
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "driversection.h"
 #include "editpasses.h"
 #include "textfuncs.h"
+#include "version.h"
 
 namespace {
 
@@ -49,6 +52,22 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
 
 int main(int argc, char** argv) {
     static const char* const kUsage = "command X's_path mode screen_num serial_num";
+    // Only a lone option is one: a configuration file may be called anything.
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs("usage: panelinstall X's_path mode screen_num serial_num\n"
+              "  X's_path    the X server configuration file, e.g. /etc/X11/xorg.conf\n"
+              "  mode        0 serial panel, 1 USB panel, 2 both\n"
+              "  screen_num  the X screen of the panel: 0, 1, ...\n"
+              "  serial_num  the serial port /dev/ttyS<serial_num>, 0 to 8 (give one for mode 1 too)\n"
+              "Replaces every touch panel of the file by the default section(s) for\n"
+              "screen_num; panels of further screens are added in panelconf.\n",
+              stdout);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("panelinstall %s\n", kUtilityVersion);
+        return 0;
+    }
     if (argc != 5) {
         PrntErr(1, "WriteConfig", kUsage);
     }
@@ -59,8 +78,9 @@ int main(int argc, char** argv) {
     if (serialNum < 0 || serialNum > 8) {
         PrntErr(1, "WriteConfig", "arg(serial_number) is bad format.");
     }
-    // Any other mode would name the device in the layout without defining it.
-    if (mode != kModeSerial && mode != kModeUsb && mode != kModeBoth) {
+    // Any other mode would name the device in the layout without defining it;
+    // a negative screen gives a device name panelconf cannot take back.
+    if ((mode != kModeSerial && mode != kModeUsb && mode != kModeBoth) || screenNum < 0) {
         PrntErr(1, "WriteConfig", kUsage);
     }
     return WriteConf4(mode, screenNum, path, serialNum);

@@ -1,6 +1,8 @@
 // paneluninstall: removes the touch panel's driver sections from an X server
 // configuration file, keeping the previous file as "<path>.old".
 //   paneluninstall xpath
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "configtext.h"
 #include "editpasses.h"
 #include "textfuncs.h"
+#include "version.h"
 
 namespace {
 
@@ -16,6 +19,19 @@ constexpr const char* kTempTemplate = "paneluninstall.XXXXXX";
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Only a lone option is one: a configuration file may be called anything.
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs("usage: paneluninstall xpath\n"
+              "  xpath  the X server configuration file, e.g. /etc/X11/xorg.conf\n"
+              "Removes every touch panel of the file and keeps the previous file as\n"
+              "xpath.old.\n",
+              stdout);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("paneluninstall %s\n", kUtilityVersion);
+        return 0;
+    }
     if (argc != 2) {
         PrntErr(1, "uninstall", "command xpath");
     }

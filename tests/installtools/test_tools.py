@@ -1,12 +1,17 @@
 """panelinstall and paneluninstall as processes: command lines, messages,
 the files they write."""
 import os
+import re
 import stat
 import unittest
 
 import panelharness
 from installtest import (USAGE_INSTALL, USAGE_UNINSTALL, data, default_section, env, install,
                          leftovers, read, uninstall, write)
+
+# The suite's version as the programs are built with it.
+with open(os.path.join(panelharness.SOURCE_DIR, "panelconf", "version.h")) as _header:
+    VERSION = re.search(r'kUtilityVersion = "([^"]+)"', _header.read()).group(1)
 
 
 class InstallTest(unittest.TestCase):
@@ -50,6 +55,9 @@ cmp /etc/before /etc/after
             ((self.path, 3, 0, 1), USAGE_INSTALL),
             ((self.path, -1, 0, 1), USAGE_INSTALL),
             ((self.path, "99999999999", 0, 1), USAGE_INSTALL),
+            # A negative screen would name the device "TAVIR TouchPanel-1".
+            ((self.path, 0, -1, 1), USAGE_INSTALL),
+            ((self.path, 1, "-99999999999", 0), USAGE_INSTALL),
             ((missing, 0, 0, 1), f"\nError : [WriteConf4]\n Can't open X's config file\"{missing}\".\n"),
             ((long_dir, 0, 0, 1), f"\nError : [WriteConf4]\n Can't open X's config file\"{long_dir}\".\n"),
             ((self.dir + "/fifo", 0, 0, 1),
@@ -61,6 +69,24 @@ cmp /etc/before /etc/after
                 self.assertEqual((result.returncode, result.stdout, result.stderr), (1, "", message))
                 self.assertEqual(read(self.path), data("XF86Config"))
         self.assertClean("xorg.conf", "fifo", "d" * 120)
+
+    def test_help_and_version_alone_on_the_command_line(self):
+        result = install("--help")
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertTrue(result.stdout.startswith(
+            "usage: panelinstall X's_path mode screen_num serial_num\n"), result.stdout)
+        result = install("--version")
+        self.assertEqual((result.returncode, result.stdout, result.stderr),
+                         (0, f"panelinstall {VERSION}\n", ""))
+        # Anywhere else they are arguments like any other.
+        for args in (("--help", 0, 0, 1), (self.path, "--version"), ("-h",), ("--help", "--help")):
+            with self.subTest(args=args):
+                result = install(*args)
+                self.assertEqual((result.returncode, result.stdout), (1, ""))
+        self.assertEqual(install("--help", 0, 0, 1).stderr,
+                         "\nError : [WriteConf4]\n Can't open X's config file\"--help\".\n")
+        self.assertEqual(read(self.path), data("XF86Config"))
+        self.assertClean("xorg.conf")
 
     def test_atoi_reading_of_numbers(self):
         # Leading sign and digits count; anything else reads as 0.
@@ -154,6 +180,20 @@ class UninstallTest(unittest.TestCase):
         write(self.path, data("XF86Config.serial-screen0-ttyS1"))
         self.assertEqual(uninstall(self.path).returncode, 0)
         self.assertEqual(read(self.path + ".old"), data("XF86Config.serial-screen0-ttyS1"))
+
+    def test_help_and_version_alone_on_the_command_line(self):
+        result = uninstall("--help")
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertTrue(result.stdout.startswith("usage: paneluninstall xpath\n"), result.stdout)
+        result = uninstall("--version")
+        self.assertEqual((result.returncode, result.stdout, result.stderr),
+                         (0, f"paneluninstall {VERSION}\n", ""))
+        self.assertEqual(uninstall("--help", "--version").stderr, USAGE_UNINSTALL)
+        # No file named "--help" or ".old" appears in the working directory.
+        self.assertEqual(leftovers(self.dir, []), [])
+        result = uninstall("-h", cwd=self.dir)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, "\nError : [uninstall]\n Can't open X's config fil\"-h\"\n"))
 
     def test_refusals(self):
         write(self.path, self.TWO_SCREENS)
