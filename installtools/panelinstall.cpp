@@ -1,6 +1,7 @@
 // panelinstall: sets up an X server configuration file for one screen's
 // touch panel.
 //   panelinstall X's_path mode screen_num serial_num
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,10 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
     if (!ReadConfigText(path, &text)) {
         PrntErr(1, "WriteConf4", FormatText("Can't open X's config file\"%s\".", path).c_str());
     }
+    SectionFault fault;
+    if (FindSectionFault(text, &fault)) {
+        PrntErr(1, "WriteConf4", SectionFaultMessage(path, fault).c_str());
+    }
 
     AtomicFileWriter writer;
     if (!writer.Open(path, kTempTemplate)) {
@@ -37,15 +42,43 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
         PrntErr(1, "WriteConf4", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
     }
 
-    std::vector<std::string> removedIdentifiers;
-    text = DropDriverSections(text, &removedIdentifiers);
-    text = DropLayoutLine(text, removedIdentifiers);
-    text = AddDriverSection(text, mode, screenNum, serialNum);
+    InstallReport report;
+    text = InstallPasses(text, mode, screenNum, serialNum, &report);
 
     if (!writer.Write(text) || !writer.Commit()) {
         std::string reason = writer.Error();
         writer.Abort();
         PrntErr(1, "WriteConfig", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
+    }
+
+    // Done, but perhaps not what the administrator meant: say so.
+    const std::string device = FormatText("\"TAVIR TouchPanel%d\"", screenNum);
+    std::vector<std::string> others;
+    for (const std::string& identifier : report.removedIdentifiers) {
+        if (identifier != device &&
+            std::find(others.begin(), others.end(), identifier) == others.end()) {
+            others.push_back(identifier);
+        }
+    }
+    if (!others.empty()) {
+        std::string names;
+        for (const std::string& identifier : others) {
+            names += (names.empty() ? "" : ", ") + identifier;
+        }
+        const bool one = others.size() == 1;
+        PrntErr(0, "WriteConf4",
+                FormatText("Removed the touch panel%s %s with %s settings and calibration; "
+                           "panelinstall sets up %s only. Panels of further screens are added "
+                           "in panelconf.",
+                           one ? "" : "s", names.c_str(), one ? "its" : "their", device.c_str())
+                    .c_str());
+    }
+    if (report.layoutsClosed == 0) {
+        PrntErr(0, "WriteConf4",
+                FormatText("No ServerLayout section in \"%s\": the X server will not use %s "
+                           "until a ServerLayout section names it (InputDevice %s).",
+                           path, device.c_str(), device.c_str())
+                    .c_str());
     }
     return 0;
 }

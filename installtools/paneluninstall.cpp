@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "config/atomicfile.h"
 #include "configtext.h"
@@ -40,6 +39,10 @@ int main(int argc, char** argv) {
     if (!ReadConfigText(path, &text)) {
         PrntErr(1, "uninstall", FormatText("Can't open X's config fil\"%s\"", path).c_str());
     }
+    SectionFault fault;
+    if (FindSectionFault(text, &fault)) {
+        PrntErr(1, "uninstall", SectionFaultMessage(path, fault).c_str());
+    }
 
     AtomicFileWriter writer;
     if (!writer.Open(path, kTempTemplate)) {
@@ -47,9 +50,7 @@ int main(int argc, char** argv) {
         PrntErr(1, "uninstall", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
     }
 
-    std::vector<std::string> removedIdentifiers;
-    text = DropDriverSections(text, &removedIdentifiers);
-    text = DropLayoutLine(text, removedIdentifiers);
+    text = UninstallPasses(text);
 
     if (!writer.Write(text)) {
         std::string reason = writer.Error();
