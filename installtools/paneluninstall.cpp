@@ -1,6 +1,8 @@
 // paneluninstall: removes the touch panel's driver sections from an X server
 // configuration file, keeping the previous file as "<path>.old".
 //   paneluninstall xpath
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -52,7 +54,10 @@ int main(int argc, char** argv) {
 
     text = UninstallPasses(text);
 
-    if (!writer.Write(text)) {
+    // Everything that can fail for a reason of this file or this user
+    // (writing, flushing, owner, mode, the temporary file's name) is done
+    // before the backup is made, so a run that fails leaves no backup.
+    if (!writer.Write(text) || !writer.Prepare()) {
         std::string reason = writer.Error();
         writer.Abort();
         PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
@@ -64,9 +69,11 @@ int main(int argc, char** argv) {
         writer.Abort();
         PrntErr(1, "uninstall", FormatText("Can't make backup file\"%s\"", backup.c_str()).c_str());
     }
-    if (!writer.Commit()) {
+    if (!writer.Replace()) {
         std::string reason = writer.Error();
         writer.Abort();
+        // The file keeps its old text: the backup this run made of it goes.
+        unlink(backup.c_str());
         PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
     }
     return 0;
