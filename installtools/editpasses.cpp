@@ -116,6 +116,12 @@ size_t LastLineStart(const std::string& text) {
     return newline == std::string::npos ? 0 : newline + 1;
 }
 
+// What ends a last line that has no line end: a bare CR at its end is taken
+// for the first half of a CRLF (adding lineEnd after it would make two).
+std::string_view EndLine(std::string_view line, std::string_view lineEnd) {
+    return !line.empty() && line.back() == '\r' ? std::string_view("\n") : lineEnd;
+}
+
 // Whether the part of text from offset at is exactly line.
 bool TailIs(const std::string& text, size_t at, std::string_view line) {
     return at != std::string::npos && std::string_view(text).substr(at) == line;
@@ -127,6 +133,11 @@ std::string_view FileLineEnd(std::string_view text, std::string_view otherwise) 
     size_t pos = 0;
     for (std::string_view raw = NextLine(text, &pos); !raw.empty(); raw = NextLine(text, &pos)) {
         if (raw.back() != '\n') {
+            // A last line that ends in a bare CR is ended by its LF alone
+            // (EndLine), which makes it a CRLF line.
+            if (raw.back() == '\r' && !IsBlank(raw)) {
+                return "\r\n";
+            }
             break;
         }
         if (!IsBlank(raw)) {
@@ -327,7 +338,7 @@ std::string AddDriverSection(std::string_view text, int mode, int screenNum, int
             out.append(raw);
             // The section's blank line must not end up on the EndSection line.
             if (raw.back() != '\n' && !sections.empty()) {
-                out.append(lineEnd);
+                out.append(EndLine(raw, lineEnd));
             }
             out.append(sections);
             sectionWritten = true;
@@ -339,7 +350,7 @@ std::string AddDriverSection(std::string_view text, int mode, int screenNum, int
         // Without a section to follow, the device would be named in the
         // layout but defined nowhere.
         if (!out.empty() && out.back() != '\n' && !sections.empty()) {
-            out.append(lineEnd);
+            out.append(EndLine(out, lineEnd));
         }
         out.append(sections);
     }

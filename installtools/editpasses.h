@@ -9,8 +9,9 @@
 #include <vector>
 
 // The line end the tools write into text: that of its first line that is
-// neither blank nor without a line end, "\r\n" or "\n"; otherwise when it has
-// no such line. Blank lines are passed over because a stray "\r" or "\r\n"
+// neither blank nor without a line end, "\r\n" or "\n" (a last line ending
+// in a bare CR counts as a CRLF line: it becomes one when the tools end it);
+// otherwise when it has no such line. Blank lines are passed over because a stray "\r" or "\r\n"
 // at the top of a file written with plain line ends (or a file of nothing
 // but blank lines) says nothing about the file's own line end.
 std::string_view FileLineEnd(std::string_view text, std::string_view otherwise = "\n");

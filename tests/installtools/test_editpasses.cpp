@@ -322,6 +322,9 @@ TEST(AddDriverSection, ALastLineWithoutLineEndGetsOneFirst) {
               Crlf("Section \"Files\"\nEndSection\n" + Section(kModeSerial, 0, 1)));
     EXPECT_EQ(AddDriverSection("# c", kModeSerial, 0, 1), "# c\n" + Section(kModeSerial, 0, 1));
     EXPECT_EQ(AddDriverSection("\r", kModeSerial, 0, 1), "\r\n" + Section(kModeSerial, 0, 1));
+    // A last line ending in a bare CR is taken for half a CRLF line.
+    EXPECT_EQ(AddDriverSection("# c\r", kModeSerial, 0, 1), Crlf("# c\n" + Section(kModeSerial, 0, 1)));
+    EXPECT_EQ(FileLineEnd("# c\r"), "\r\n");
     // A layout's EndSection always had the layout line's own line end.
     EXPECT_EQ(AddDriverSection("Section \"ServerLayout\"\nEndSection", kModeUsb, 0, 1),
               "Section \"ServerLayout\"\n" + LayoutLine(0) + Section(kModeUsb, 0, 1));
