@@ -1,7 +1,10 @@
 // panelinstall: sets up an X server configuration file for one screen's
 // touch panel.
 //   panelinstall X's_path mode screen_num serial_num
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "driversection.h"
 #include "editpasses.h"
 #include "textfuncs.h"
+#include "version.h"
 
 namespace {
 
@@ -27,6 +31,10 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
     if (!ReadConfigText(path, &text)) {
         PrntErr(1, "WriteConf4", FormatText("Can't open X's config file\"%s\".", path).c_str());
     }
+    SectionFault fault;
+    if (FindSectionFault(text, &fault)) {
+        PrntErr(1, "WriteConf4", SectionFaultMessage(path, fault).c_str());
+    }
 
     AtomicFileWriter writer;
     if (!writer.Open(path, kTempTemplate)) {
@@ -34,21 +42,65 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
         PrntErr(1, "WriteConf4", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
     }
 
-    std::vector<std::string> removedIdentifiers;
-    text = DropDriverSections(text, &removedIdentifiers);
-    text = DropLayoutLine(text, removedIdentifiers);
-    text = AddDriverSection(text, mode, screenNum, serialNum);
+    InstallReport report;
+    text = InstallPasses(text, mode, screenNum, serialNum, &report);
 
     if (!writer.Write(text) || !writer.Commit()) {
         std::string reason = writer.Error();
         writer.Abort();
         PrntErr(1, "WriteConfig", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
     }
+
+    // Done, but perhaps not what the administrator meant: say so.
+    const std::string device = FormatText("\"TAVIR TouchPanel%d\"", screenNum);
+    std::vector<std::string> others;
+    for (const std::string& identifier : report.removedIdentifiers) {
+        if (identifier != device &&
+            std::find(others.begin(), others.end(), identifier) == others.end()) {
+            others.push_back(identifier);
+        }
+    }
+    if (!others.empty()) {
+        std::string names;
+        for (const std::string& identifier : others) {
+            names += (names.empty() ? "" : ", ") + identifier;
+        }
+        const bool one = others.size() == 1;
+        PrntErr(0, "WriteConf4",
+                FormatText("Removed the touch panel%s %s with %s settings and calibration; "
+                           "panelinstall sets up %s only. Panels of further screens are added "
+                           "in panelconf.",
+                           one ? "" : "s", names.c_str(), one ? "its" : "their", device.c_str())
+                    .c_str());
+    }
+    if (report.layoutsClosed == 0) {
+        PrntErr(0, "WriteConf4",
+                FormatText("No ServerLayout section in \"%s\": the X server will not use %s "
+                           "until a ServerLayout section names it (InputDevice %s).",
+                           path, device.c_str(), device.c_str())
+                    .c_str());
+    }
     return 0;
 }
 
 int main(int argc, char** argv) {
     static const char* const kUsage = "command X's_path mode screen_num serial_num";
+    // Only a lone option is one: a configuration file may be called anything.
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs("usage: panelinstall X's_path mode screen_num serial_num\n"
+              "  X's_path    the X server configuration file, e.g. /etc/X11/xorg.conf\n"
+              "  mode        0 serial panel, 1 USB panel, 2 both\n"
+              "  screen_num  the X screen of the panel: 0, 1, ...\n"
+              "  serial_num  the serial port /dev/ttyS<serial_num>, 0 to 8 (give one for mode 1 too)\n"
+              "Replaces every touch panel of the file by the default section(s) for\n"
+              "screen_num; panels of further screens are added in panelconf.\n",
+              stdout);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("panelinstall %s\n", kUtilityVersion);
+        return 0;
+    }
     if (argc != 5) {
         PrntErr(1, "WriteConfig", kUsage);
     }
@@ -59,8 +111,9 @@ int main(int argc, char** argv) {
     if (serialNum < 0 || serialNum > 8) {
         PrntErr(1, "WriteConfig", "arg(serial_number) is bad format.");
     }
-    // Any other mode would name the device in the layout without defining it.
-    if (mode != kModeSerial && mode != kModeUsb && mode != kModeBoth) {
+    // Any other mode would name the device in the layout without defining it;
+    // a negative screen gives a device name panelconf cannot take back.
+    if ((mode != kModeSerial && mode != kModeUsb && mode != kModeBoth) || screenNum < 0) {
         PrntErr(1, "WriteConfig", kUsage);
     }
     return WriteConf4(mode, screenNum, path, serialNum);

@@ -1,13 +1,17 @@
 // paneluninstall: removes the touch panel's driver sections from an X server
 // configuration file, keeping the previous file as "<path>.old".
 //   paneluninstall xpath
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "config/atomicfile.h"
 #include "configtext.h"
 #include "editpasses.h"
 #include "textfuncs.h"
+#include "version.h"
 
 namespace {
 
@@ -16,6 +20,19 @@ constexpr const char* kTempTemplate = "paneluninstall.XXXXXX";
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Only a lone option is one: a configuration file may be called anything.
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs("usage: paneluninstall xpath\n"
+              "  xpath  the X server configuration file, e.g. /etc/X11/xorg.conf\n"
+              "Removes every touch panel of the file and keeps the previous file as\n"
+              "xpath.old.\n",
+              stdout);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("paneluninstall %s\n", kUtilityVersion);
+        return 0;
+    }
     if (argc != 2) {
         PrntErr(1, "uninstall", "command xpath");
     }
@@ -24,6 +41,10 @@ int main(int argc, char** argv) {
     if (!ReadConfigText(path, &text)) {
         PrntErr(1, "uninstall", FormatText("Can't open X's config fil\"%s\"", path).c_str());
     }
+    SectionFault fault;
+    if (FindSectionFault(text, &fault)) {
+        PrntErr(1, "uninstall", SectionFaultMessage(path, fault).c_str());
+    }
 
     AtomicFileWriter writer;
     if (!writer.Open(path, kTempTemplate)) {
@@ -31,11 +52,12 @@ int main(int argc, char** argv) {
         PrntErr(1, "uninstall", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
     }
 
-    std::vector<std::string> removedIdentifiers;
-    text = DropDriverSections(text, &removedIdentifiers);
-    text = DropLayoutLine(text, removedIdentifiers);
+    text = UninstallPasses(text);
 
-    if (!writer.Write(text)) {
+    // Everything that can fail for a reason of this file or this user
+    // (writing, flushing, owner, mode, the temporary file's name) is done
+    // before the backup is made, so a run that fails leaves no backup.
+    if (!writer.Write(text) || !writer.Prepare()) {
         std::string reason = writer.Error();
         writer.Abort();
         PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
@@ -47,9 +69,11 @@ int main(int argc, char** argv) {
         writer.Abort();
         PrntErr(1, "uninstall", FormatText("Can't make backup file\"%s\"", backup.c_str()).c_str());
     }
-    if (!writer.Commit()) {
+    if (!writer.Replace()) {
         std::string reason = writer.Error();
         writer.Abort();
+        // The file keeps its old text: the backup this run made of it goes.
+        unlink(backup.c_str());
         PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
     }
     return 0;

@@ -157,7 +157,9 @@ bool AtomicFileWriter::GiveName() {
     return Fail("link");
 }
 
-bool AtomicFileWriter::Commit() {
+bool AtomicFileWriter::Commit() { return Prepare() && Replace(); }
+
+bool AtomicFileWriter::Prepare() {
     if (fd_ < 0) {
         errno = EBADF;
         return false;
@@ -198,23 +200,37 @@ bool AtomicFileWriter::Commit() {
             ok = Fail("close");
         }
     }
-    if (ok && rename(tempPath_.c_str(), target_.c_str()) != 0) {
-        ok = Fail("rename");
-    }
     if (ok) {
-        // The rename itself reaches the disk with the directory.
-        int dirFd = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            fsync(dirFd);
-            close(dirFd);
-        }
-        tempPath_.clear();
+        prepared_ = true;
         return true;
     }
     int saved = errno;
     Abort();
     errno = saved;
     return false;
+}
+
+bool AtomicFileWriter::Replace() {
+    if (!prepared_) {
+        errno = EBADF;
+        return false;
+    }
+    prepared_ = false;
+    if (rename(tempPath_.c_str(), target_.c_str()) != 0) {
+        Fail("rename");
+        int saved = errno;
+        Abort();
+        errno = saved;
+        return false;
+    }
+    // The rename itself reaches the disk with the directory.
+    int dirFd = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    tempPath_.clear();
+    return true;
 }
 
 void AtomicFileWriter::Abort() {
@@ -228,6 +244,7 @@ void AtomicFileWriter::Abort() {
         tempPath_.clear();
     }
     unnamed_ = false;
+    prepared_ = false;
     errno = saved;
 }
 

@@ -34,8 +34,18 @@ public:
     // Flushes the new text to the disk, gives it the target's owner, group
     // and mode and renames it over the target. False on any failure (errno
     // and Error() set): the target then still holds its old text and no
-    // temporary file is left.
+    // temporary file is left. The same as Prepare, then Replace.
     bool Commit();
+
+    // Commit in two steps, for a caller with something to do between them
+    // that must happen only once nothing but the rename can fail any more
+    // (a backup of the old file). Prepare does all of Commit that can fail
+    // for a reason of this file or this user: flush, owner, group, mode, a
+    // name beside the target. Replace renames it over the target. On
+    // failure each behaves as Commit does; after Prepare, Abort still
+    // removes the named temporary file.
+    bool Prepare();
+    bool Replace();
 
     // Drops the new text; the target is untouched and the temporary removed.
     void Abort();
@@ -57,6 +67,7 @@ private:
     int fd_ = -1;
     bool failed_ = false;
     bool unnamed_ = false;
+    bool prepared_ = false;
     std::string target_;
     std::string directory_;
     std::string template_;

@@ -2,9 +2,13 @@
 // serial numbers taken from the first bytes (any int, as the command line
 // may give them). Besides running clean under the sanitizers:
 //  - for a mode of 0, 1 or 2 the default section(s) for the screen stand in
-//    the result, byte for byte; any other mode adds no section;
+//    the result, byte for byte, in the file's line end; any other mode adds
+//    no section;
 //  - the uninstaller's passes on the result find the added section(s) and
-//    report the screen's own identifier as the last one removed.
+//    report the screen's own identifier as the last one removed;
+//  - for a text the program accepts (its sections nest) and that does not
+//    name the new device outside the driver sections, a second run gives
+//    the first run's text.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -55,15 +59,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     std::vector<std::string> removed;
-    std::string text = DropDriverSections(input, &removed);
-    text = DropLayoutLine(text, removed);
-    text = AddDriverSection(text, mode, screen, serial);
+    const std::string kept = DropLayoutLine(DropDriverSections(input, &removed), removed);
+    InstallReport report;
+    const std::string text = InstallPasses(input, mode, screen, serial, &report);
+    Check(report.removedIdentifiers == removed, "the passes' report");
 
-    std::ostringstream sections;
-    DriverWrite4(sections, mode, screen, serial);
+    std::ostringstream written;
+    DriverWrite4(written, mode, screen, serial);
     const bool realMode = mode == kModeSerial || mode == kModeUsb || mode == kModeBoth;
-    Check(realMode != sections.str().empty(), "default section for the mode");
-    Check(text.find(sections.str()) != std::string::npos, "the default section is missing");
+    Check(realMode != written.str().empty(), "default section for the mode");
+    std::string sections;
+    const std::string_view lineEnd = FileLineEnd(kept, FileLineEnd(input));
+    for (char c : written.str()) {
+        sections += c == '\n' ? std::string(lineEnd) : std::string(1, c);
+    }
+    Check(text.find(sections) != std::string::npos, "the default section is missing");
 
     if (realMode) {
         std::vector<std::string> removedAgain;
@@ -71,6 +81,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(!removedAgain.empty() &&
                   removedAgain.back() == FormatText("\"TAVIR TouchPanel%d\"", screen),
               "the added section is not found as the last driver section");
+        SectionFault fault;
+        const std::string device = FormatText("\"TAVIR TouchPanel%d\"", screen);
+        if (!FindSectionFault(input, &fault) && kept.find(device) == std::string::npos) {
+            InstallReport again;
+            Check(InstallPasses(text, mode, screen, serial, &again) == text,
+                  "a second run changed the text");
+        }
     }
     return 0;
 }

@@ -43,9 +43,9 @@ def uninstall(*args, **kw):
                           capture_output=True, text=True, env=env(), **kw)
 
 
-def default_section(screen=0, serial=1, usb=False):
+def default_section(screen=0, serial=1, usb=False, eol=b"\n"):
     """The default section as the golden file holds it, for another screen,
-    port or kind."""
+    port, kind or line end."""
     golden = data("XF86Config.serial-screen0-ttyS1").decode()
     start = golden.index('\nSection "InputDevice"\n   Identifier       "TAVIR')
     end = golden.index("EndSection\n", start) + len("EndSection\n")
@@ -53,11 +53,28 @@ def default_section(screen=0, serial=1, usb=False):
     text = text.replace('"TAVIR TouchPanel0"', f'"TAVIR TouchPanel{screen}"')
     text = text.replace('"ScreenNo"          "0"', f'"ScreenNo"          "{screen}"')
     device = "/dev/input/event*" if usb else f"/dev/ttyS{serial}"
-    return text.replace('"/dev/ttyS1"', f'"{device}"').encode()
+    return text.replace('"/dev/ttyS1"', f'"{device}"').encode().replace(b"\n", eol)
 
 
-def layout_line(screen):
-    return f'        InputDevice    "TAVIR TouchPanel{screen}"\nEndSection\n'.encode()
+def layout_line(screen, eol=b"\n"):
+    return f'        InputDevice    "TAVIR TouchPanel{screen}"\nEndSection\n'.encode().replace(b"\n", eol)
+
+
+def line_end(text):
+    """The line end the tools write into text: that of its first line that is
+    not blank and has one, LF when there is none."""
+    for line in text.splitlines(keepends=True):
+        if not line.endswith(b"\n"):
+            break
+        if line.strip(b" \t\r\n"):
+            return b"\r\n" if line.endswith(b"\r\n") else b"\n"
+    return b"\n"
+
+
+def no_layout_warning(path, screen=0):
+    device = f'"TAVIR TouchPanel{screen}"'
+    return (f"\nWarning : [WriteConf4]\n No ServerLayout section in \"{path}\": the X server will "
+            f"not use {device} until a ServerLayout section names it (InputDevice {device}).\n")
 
 
 def leftovers(directory, keep):

@@ -16,6 +16,15 @@ std::string Section(int mode, int screen, int serial) {
     return out.str();
 }
 
+// text with CRLF line ends.
+std::string Crlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    return out;
+}
+
 using Identifiers = std::vector<std::string>;
 
 std::string Drop(const std::string& text, Identifiers* removed = nullptr) {
@@ -114,6 +123,109 @@ TEST(DropDriverSections, NoLengthLimits) {
     EXPECT_EQ(removed, Identifiers{longName});
 }
 
+TEST(DropDriverSections, OneBlankLineGoesAndPreferablyTheInstallersOwn) {
+    const std::string files = "Section \"Files\"\nEndSection\n";
+    const std::string monitor = "Section \"Monitor\"\nEndSection\n";
+    // The line end alone after the section goes, even with one before it.
+    EXPECT_EQ(Drop(files + "\n" + kDriver0 + "\n" + monitor), files + "\n" + monitor);
+    // Else the line end alone before it: after a blank line holding blanks,
+    // at the end of the text, before a header that follows directly.
+    EXPECT_EQ(Drop(files + "\n" + kDriver0 + "  \n" + monitor), files + "  \n" + monitor);
+    EXPECT_EQ(Drop(files + "\n" + kDriver0), files);
+    EXPECT_EQ(Drop(files + "\n" + kDriver0 + monitor), files + monitor);
+    // Else any blank line after it, as before; with none, nothing more goes.
+    EXPECT_EQ(Drop(files + " \n" + kDriver0 + "\t\n" + monitor), files + " \n" + monitor);
+    EXPECT_EQ(Drop(files + "# c\n" + kDriver0 + monitor), files + "# c\n" + monitor);
+    // Two sections side by side each take one line: the blank before the
+    // second is the one the first left.
+    EXPECT_EQ(Drop(files + "\n" + kDriver0 + "\n" + kDriver1 + monitor), files + monitor);
+    EXPECT_EQ(Drop(files + "\n" + kDriver0 + "\n" + kDriver1 + "\n" + monitor),
+              files + "\n" + monitor);
+    // In a CRLF file the installer's blank line is "\r\n"; a bare "\n" there
+    // is a blank line like any other.
+    const std::string crlfFiles = "Section \"Files\"\r\nEndSection\r\n";
+    const std::string crlfDriver = "Section \"InputDevice\"\r\n Driver \"tavir\"\r\nEndSection\r\n";
+    EXPECT_EQ(Drop(crlfFiles + "\r\n" + crlfDriver + "\n"), crlfFiles + "\n");
+    EXPECT_EQ(Drop(crlfFiles + "\n" + crlfDriver + "\r\n"), crlfFiles + "\n");
+    EXPECT_EQ(Drop(crlfFiles + "\n" + crlfDriver), crlfFiles + "\n");
+    // A file that is a driver section after a lone CR line.
+    EXPECT_EQ(Drop("\r\n\n" + std::string(kDriver0)), "\r\n");
+}
+
+TEST(FileLineEnd, FirstLineThatIsNotBlankAndHasOne) {
+    EXPECT_EQ(FileLineEnd(""), "\n");
+    EXPECT_EQ(FileLineEnd("\r"), "\n");
+    EXPECT_EQ(FileLineEnd("Section \"Files\""), "\n");
+    EXPECT_EQ(FileLineEnd("\r\n  \r\n# c\r\nx\n"), "\r\n");
+    EXPECT_EQ(FileLineEnd("\r\n\r\n# c\nx\r\n"), "\n");
+    EXPECT_EQ(FileLineEnd("\r\n\r\n"), "\n");
+    EXPECT_EQ(FileLineEnd("\n \t\r\nEndSection\r\n"), "\r\n");
+}
+
+TEST(FindSectionFault, SectionLineInsideAnOpenSection) {
+    SectionFault fault;
+    // The mouse's section is not closed before the driver's: pass 1 would
+    // take both for one driver section.
+    const std::string unclosedMouse =
+        "Section \"InputDevice\"\n Identifier \"Mouse0\"\n Driver \"mouse\"\n\n" +
+        std::string(kDriver0);
+    ASSERT_TRUE(FindSectionFault(unclosedMouse, &fault));
+    EXPECT_EQ(std::make_pair(fault.openedAt, fault.fault), std::make_pair(size_t{1}, size_t{5}));
+    // Any kind of section, in any letter case, CRLF lines too.
+    ASSERT_TRUE(
+        FindSectionFault("# x\r\nSection \"Files\"\r\n\r\nsection \"Monitor\"\r\n"
+                         "EndSection\r\n",
+                         &fault));
+    EXPECT_EQ(std::make_pair(fault.openedAt, fault.fault), std::make_pair(size_t{2}, size_t{4}));
+    // An unclosed driver section would take the next section with it.
+    ASSERT_TRUE(FindSectionFault(
+        "section \"inputdevice\"\n\tDRIVER \"tavir\"\n" + std::string(kKeyboard), &fault));
+    EXPECT_EQ(std::make_pair(fault.openedAt, fault.fault), std::make_pair(size_t{1}, size_t{3}));
+    // Commented and sub-sections are no sections, nor are they ends.
+    const std::string fine = std::string(kKeyboard) + "\n" +
+                             "Section \"Screen\"\n"
+                             "  # Section \"Display\"\n"
+                             "  SubSection \"Display\"\n"
+                             "  EndSubSection\n"
+                             "  Subsection \"Display\"\n"
+                             "  EndSubsection\n"
+                             "# EndSection\n"
+                             "EndSection\n" +
+                             kDriver0 + "\n" + kDriver1;
+    EXPECT_FALSE(FindSectionFault(fine, &fault));
+    ASSERT_TRUE(FindSectionFault("Section \"Files\"\n# EndSection\nSection \"Monitor\"\n", &fault));
+    EXPECT_EQ(std::make_pair(fault.openedAt, fault.fault), std::make_pair(size_t{1}, size_t{3}));
+}
+
+TEST(FindSectionFault, TextEndingInsideASection) {
+    SectionFault fault;
+    // A driver section may end the text unclosed (pass 1 drops it whole).
+    EXPECT_FALSE(FindSectionFault(
+        std::string(kKeyboard) + "Section \"InputDevice\"\n Driver \"tavir\"", &fault));
+    EXPECT_FALSE(FindSectionFault("", &fault));
+    EXPECT_FALSE(FindSectionFault("\r", &fault));
+    // Any other: an input device whose driver is something else or not yet
+    // given, any other kind of section.
+    for (const char* open :
+         {"Section \"InputDevice\"\n Identifier \"Mouse0\"\n Driver \"mouse\"\n",
+          "Section \"InputDevice\"\n Driver \"tavir \"\n",
+          "Section \"InputDevice\"\n# Driver \"tavir\"\n",
+          "Section \"Device\"\n Driver \"tavir\"\n", "Section \"ServerLayout\""}) {
+        ASSERT_TRUE(FindSectionFault(std::string(kKeyboard) + "\n" + open, &fault)) << open;
+        EXPECT_EQ(std::make_pair(fault.openedAt, fault.fault), std::make_pair(size_t{6}, size_t{0}))
+            << open;
+    }
+}
+
+TEST(FindSectionFault, MessageNamesFileAndLines) {
+    EXPECT_EQ(SectionFaultMessage("/etc/X11/xorg.conf", SectionFault{3, 9}),
+              "Can't edit \"/etc/X11/xorg.conf\": the section begun at line 3 has no EndSection "
+              "before the Section at line 9.");
+    EXPECT_EQ(SectionFaultMessage("x.conf", SectionFault{12, 0}),
+              "Can't edit \"x.conf\": the section begun at line 12 has no EndSection before the "
+              "end of the file.");
+}
+
 TEST(DropLayoutLine, DropsOnlyInputDeviceLinesNamingARemovedIdentifier) {
     std::string in =
         "Section \"ServerLayout\"\n"
@@ -188,10 +300,41 @@ TEST(AddDriverSection, AfterFirstNonLayoutSectionAndInEveryLayout) {
     EXPECT_EQ(AddDriverSection(in, kModeBoth, 2, 4), out);
 }
 
+TEST(AddDriverSection, WrittenLinesTakeTheFilesLineEnd) {
+    const std::string layout = "Section \"ServerLayout\"\n Identifier \"L\"\nEndSection\n";
+    const std::string files = "Section \"Files\"\nEndSection\n";
+    int closed = -1;
+    EXPECT_EQ(AddDriverSection(Crlf(layout + "\n" + files), kModeBoth, 1, 2, &closed),
+              Crlf("Section \"ServerLayout\"\n Identifier \"L\"\n" + LayoutLine(1) + "\n" + files +
+                   Section(kModeBoth, 1, 2)));
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(LayoutLine(1, "\r\n"), Crlf(LayoutLine(1)));
+    // A leading blank CRLF line does not make an LF file a CRLF one.
+    EXPECT_EQ(AddDriverSection("\r\n" + files, kModeUsb, 0, 0, &closed),
+              "\r\n" + files + Section(kModeUsb, 0, 0));
+    EXPECT_EQ(closed, 0);
+}
+
+TEST(AddDriverSection, ALastLineWithoutLineEndGetsOneFirst) {
+    // Else the section's blank line would end that line and a second run,
+    // finding the line ended, would add a blank line.
+    EXPECT_EQ(AddDriverSection("Section \"Files\"\r\nEndSection", kModeSerial, 0, 1),
+              Crlf("Section \"Files\"\nEndSection\n" + Section(kModeSerial, 0, 1)));
+    EXPECT_EQ(AddDriverSection("# c", kModeSerial, 0, 1), "# c\n" + Section(kModeSerial, 0, 1));
+    EXPECT_EQ(AddDriverSection("\r", kModeSerial, 0, 1), "\r\n" + Section(kModeSerial, 0, 1));
+    // A last line ending in a bare CR is taken for half a CRLF line.
+    EXPECT_EQ(AddDriverSection("# c\r", kModeSerial, 0, 1), Crlf("# c\n" + Section(kModeSerial, 0, 1)));
+    EXPECT_EQ(FileLineEnd("# c\r"), "\r\n");
+    // A layout's EndSection always had the layout line's own line end.
+    EXPECT_EQ(AddDriverSection("Section \"ServerLayout\"\nEndSection", kModeUsb, 0, 1),
+              "Section \"ServerLayout\"\n" + LayoutLine(0) + Section(kModeUsb, 0, 1));
+}
+
 TEST(AddDriverSection, WithoutOtherSectionsTheSectionGoesLast) {
     std::string in = "Section \"ServerLayout\"\nEndSection\n# end";
-    EXPECT_EQ(AddDriverSection(in, kModeSerial, 0, 0),
-              "Section \"ServerLayout\"\n" + LayoutLine(0) + "# end" + Section(kModeSerial, 0, 0));
+    EXPECT_EQ(
+        AddDriverSection(in, kModeSerial, 0, 0),
+        "Section \"ServerLayout\"\n" + LayoutLine(0) + "# end\n" + Section(kModeSerial, 0, 0));
     EXPECT_EQ(AddDriverSection("", kModeUsb, 1, 0), Section(kModeUsb, 1, 0));
 }
 

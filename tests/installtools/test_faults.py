@@ -96,6 +96,35 @@ cmp /etc/X11/rofs/xorg.conf {DATA_DIR}/XF86Config && echo unchanged
                          "unchanged\n")
         self.assertEqual(out, expected)
 
+    def test_failed_uninstall_leaves_no_backup(self):
+        # A root-owned file in a directory anybody may write: an unprivileged
+        # run can write the new text but not give it root's owner. A file
+        # bound onto its path (as containers do): only the last step, the
+        # rename, fails. Neither run leaves a backup or anything else.
+        nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups"
+        installed = f"{DATA_DIR}/XF86Config.serial-screen0-ttyS1"
+        out = sandbox(REPORT.format() + f"""
+mkdir -p /etc/X11/open /etc/X11/bound
+chmod 777 /etc/X11/open
+cp {installed} /etc/X11/open/xorg.conf
+report /etc/X11/open {nobody} {UNINSTALL} /etc/X11/open/xorg.conf
+cmp /etc/X11/open/xorg.conf {installed} && echo unchanged
+cp {installed} /etc/X11/bound/xorg.conf
+cp {installed} /etc/bound-source
+mount --bind /etc/bound-source /etc/X11/bound/xorg.conf
+report /etc/X11/bound {UNINSTALL} /etc/X11/bound/xorg.conf
+cmp /etc/X11/bound/xorg.conf {installed} && echo unchanged
+""")
+        self.assertEqual(out,
+                         "rc=1\n"
+                         "\nError : [uninstall]\n Can't write \"/etc/X11/open/xorg.conf\" "
+                         "(chown: Operation not permitted)\n"
+                         "--\nxorg.conf\nunchanged\n"
+                         "rc=1\n"
+                         "\nError : [uninstall]\n Can't write \"/etc/X11/bound/xorg.conf\" "
+                         "(rename: Device or resource busy)\n"
+                         "--\nxorg.conf\nunchanged\n")
+
     def test_backup_that_cannot_be_made_stops_the_uninstaller(self):
         with panelharness.scratch_dir() as d:
             path = os.path.join(d, "xorg.conf")

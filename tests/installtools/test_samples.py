@@ -1,19 +1,26 @@
 """Every real configuration file among the samples goes through panelinstall
 and paneluninstall with everything outside the driver sections kept.
 
-What install then uninstall gives back differs from the original in exactly
+What install then uninstall gives back differs from the original in at most
 two ways: each ServerLayout section's EndSection line comes back as
-"EndSection\\n" (the layout line carries its own), and where the first
-section that is not a ServerLayout was not followed by a blank line, a blank
-line now follows it (only a blank line after a driver section goes with
-it); when that section's EndSection was the file's last line, without a line
-end, it gains the line end instead."""
+"EndSection" with the file's line end (the layout line carries its own), and
+when the panel's section came to follow a last line without a line end, that
+line has gained one. A second install with the same arguments changes
+nothing. A file without a ServerLayout section is installed all the same,
+with a warning; none of the samples is refused."""
 import os
 import shutil
 import unittest
 
 import panelharness
-from installtest import default_section, install, layout_line, leftovers, read, uninstall
+from installtest import (default_section, install, layout_line, leftovers, line_end,
+                         no_layout_warning, read, uninstall)
+
+# The samples without a ServerLayout section.
+WITHOUT_LAYOUT = {"009-debian-ati-nolayout.conf", "011-openbsd-imac-r128.conf",
+                  "013-switch-nvidia.conf", "031-usbfb-nolayout.conf",
+                  "033-openbsd-inputclass-tiny.conf", "035-crlf-screen-only.conf",
+                  "039-confd-evdev-inputclass.conf"}
 
 
 def samples():
@@ -32,34 +39,36 @@ def keyword_text(line):
 
 def expectations(original, screen=0):
     """For a file without driver sections installed for screen: the result
-    without the new section, where the section goes, and whether a blank
-    line has to be added there when a driver section is later dropped (the
-    line that followed was not blank)."""
-    lines = lines_of(original)
-    installed = []
-    insert_at, add_blank = None, True
+    without the new section, where the section goes, what uninstalling gives
+    back, and how many layouts name the panel."""
+    eol = line_end(original)
+    installed, back = [], []
+    insert_at = None
     in_layout = False
-    for i, line in enumerate(lines):
+    layouts = 0
+    for line in lines_of(original):
         key = keyword_text(line)
         if key is not None and in_layout and key.startswith(b"endsection"):
             in_layout = False
-            installed.append(layout_line(screen))
+            installed.append(layout_line(screen, eol))
+            back.append(b"EndSection" + eol)
+            layouts += 1
             continue
         if key is not None and not in_layout and key.startswith(b"section") and b'"serverlayout"' in key:
             in_layout = True
         installed.append(line)
+        back.append(line)
         if key is not None and not in_layout and insert_at is None and key.startswith(b"endsection"):
+            if not line.endswith(b"\n"):
+                installed.append(eol)
+                back.append(eol)
             insert_at = len(b"".join(installed))
-            following = lines[i + 1] if i + 1 < len(lines) else b""
-            add_blank = following == b"" or following.strip(b" \t\r\n") != b""
-    installed = b"".join(installed)
     if insert_at is None:
-        insert_at = len(installed)
-    return installed, insert_at, add_blank
-
-
-def without_layout_lines(text, screen):
-    return text.replace(layout_line(screen), b"EndSection\n")
+        if installed and not installed[-1].endswith(b"\n"):
+            installed.append(eol)
+            back.append(eol)
+        insert_at = len(b"".join(installed))
+    return b"".join(installed), insert_at, b"".join(back), layouts
 
 
 class SamplesTest(unittest.TestCase):
@@ -73,20 +82,21 @@ class SamplesTest(unittest.TestCase):
 
     def test_install_then_uninstall(self):
         self.assertGreater(len(samples()), 20)
-        section = default_section(0, 1)
+        warned = set()
         for name in samples():
             with self.subTest(sample=name):
                 shutil.copyfile(os.path.join(panelharness.SAMPLES_DIR, name), self.path)
                 original = read(self.path)
-                installed, insert_at, add_blank = expectations(original)
-                back = without_layout_lines(installed, 0)
-                if add_blank:
-                    back = back[:insert_at] + b"\n" + back[insert_at:]
+                installed, insert_at, back, layouts = expectations(original)
+                section = default_section(0, 1, eol=line_end(original))
+                warning = "" if layouts else no_layout_warning(self.path)
 
                 result = install(self.path, 0, 0, 1)
-                self.assertEqual((result.returncode, result.stderr), (0, ""))
+                self.assertEqual((result.returncode, result.stderr), (0, warning))
                 text = read(self.path)
                 self.assertEqual(text, installed[:insert_at] + section + installed[insert_at:])
+                if warning:
+                    warned.add(name)
 
                 result = uninstall(self.path)
                 self.assertEqual((result.returncode, result.stderr), (0, ""))
@@ -94,7 +104,19 @@ class SamplesTest(unittest.TestCase):
                 self.assertEqual(read(self.path + ".old"), text)
                 self.assertEqual(leftovers(self.dir, ["xorg.conf", "xorg.conf.old"]), [])
                 os.unlink(self.path + ".old")
+        self.assertEqual(warned, WITHOUT_LAYOUT)
 
+    def test_second_install_changes_nothing(self):
+        for name in samples():
+            for mode, screen, serial in ((0, 0, 1), (1, 2, 0), (2, 1, 8)):
+                with self.subTest(sample=name, mode=mode):
+                    shutil.copyfile(os.path.join(panelharness.SAMPLES_DIR, name), self.path)
+                    install(self.path, mode, screen, serial)
+                    first = read(self.path)
+                    result = install(self.path, mode, screen, serial)
+                    self.assertEqual(result.returncode, 0, result.stderr)
+                    self.assertEqual(read(self.path), first)
+                    self.assertEqual(leftovers(self.dir, ["xorg.conf"]), [])
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
