@@ -5,55 +5,68 @@
 
 namespace {
 
-// Coefficient options line up in their own, narrower columns.
-void WriteNumberOption(std::ostream& out, const std::string& name, long value) {
-    out << FormatText("   Option     \"%s\"     \"%ld\"\n", name.c_str(), value);
-}
+using namespace driveropts;
 
-void WriteSettingOption(std::ostream& out, const char* name, int value) {
-    out << FormatText("   Option     \"%s\"  \"%d\"\n", name, value);
-}
-
+// One default section, every option from the driver's option table with the
+// values of a freshly installed panel.
 void WriteSection(std::ostream& out, bool usb, int screenNum, int serialNum) {
-    using namespace driveropts;
-    out << "\nSection \"InputDevice\"\n";
-    out << FormatText("   Identifier       \"TAVIR TouchPanel%d\"\n", screenNum);
-    out << "   Driver           \"tavir\"\n";
-    if (usb) {
-        out << FormatText("   Option           \"Device\"            \"%s\"\n", kPortDevices[kUsbPortIndex]);
-    } else {
-        out << FormatText("   Option           \"Device\"            \"/dev/ttyS%d\"\n", serialNum);
+    std::string text = "\nSection \"InputDevice\"\n";
+    text += FormatText("   Identifier       \"TAVIR TouchPanel%d\"\n", screenNum);
+    text += "   Driver           \"tavir\"\n";
+    for (const DriverOption& option : kDriverOptions) {
+        if ((option.writers & kInstaller) == 0) {
+            continue;
+        }
+        const OptionColumn column = option.column;
+        const char* name = option.name;
+        switch (option.kind) {
+            case OptionKind::kDevice: {
+                const std::string device =
+                    usb ? kPortDevices[kUsbPortIndex] : FormatText("/dev/ttyS%d", serialNum);
+                AppendOptionLine(text, kInstallerStyle, column, name, device.c_str());
+                break;
+            }
+            case OptionKind::kBaudRate:  // in the USB section too
+                AppendOptionLine(text, kInstallerStyle, column, name, kDefaultBaud);
+                break;
+            case OptionKind::kSampling:
+                AppendOptionLine(text, kInstallerStyle, column, name, kDefaultSampling);
+                break;
+            case OptionKind::kScreenNo:
+                AppendOptionLine(text, kInstallerStyle, column, name, screenNum);
+                break;
+            case OptionKind::kCalibPointsNum:
+                AppendOptionLine(text, kInstallerStyle, column, name, kDefaultCalibPoints);
+                break;
+            case OptionKind::kBorderRatio:
+                AppendOptionLine(text, kInstallerStyle, column, name, kDefaultBorderPercent);
+                break;
+            case OptionKind::kCoefficients:
+                for (const CoefficientFamily& family : kCoefficientFamilies) {
+                    const int32_t* values = DefaultCoefficients(family.field);
+                    for (int n = 0; n < family.CountFor(kDefaultCalibPoints); ++n) {
+                        AppendOptionLine(text, kInstallerStyle, column,
+                                         FamilyOptionName(family, n).c_str(), values[n]);
+                    }
+                }
+                break;
+            case OptionKind::kSendCoreEvents:
+                AppendOptionLine(text, kInstallerStyle, column, name, nullptr);
+                break;
+            case OptionKind::kNumber:
+            case OptionKind::kSwitch:
+            case OptionKind::kLiveState:
+                AppendOptionLine(text, kInstallerStyle, column, name,
+                                 kDefaultSettings[option.setting]);
+                break;
+            case OptionKind::kScreenWidth:
+            case OptionKind::kScreenHeight:
+            case OptionKind::kDebugOption:
+                break;
+        }
     }
-    out << FormatText("   Option           \"BaudRate\"          \"%d\"\n", kDefaultBaud);
-    out << FormatText("   Option           \"Sampling\"          \"%d\"\n", kDefaultSampling);
-    out << FormatText("   Option           \"ScreenNo\"          \"%d\"\n", screenNum);
-    out << FormatText("   Option     \"CalibPointsNum\"     \"%d\"\n", kDefaultCalibPoints);
-    out << FormatText("   Option     \"BorderRatio\"     \"%d\"\n", kDefaultBorderPercent);
-    for (int n = 0; n < kCoefficient4pCount; ++n) {
-        WriteNumberOption(out, FormatText("CoEfficient4p%d", n), kDefaultCoefficient4p[n]);
-    }
-    for (int n = 0; n < kCoefficientReviseCount; ++n) {
-        WriteNumberOption(out, FormatText("CoEfficientRevise%d", n), kDefaultCoefficientRevise[n]);
-    }
-    for (int n = 0; n < kDefaultCoefficientUsed; ++n) {
-        WriteNumberOption(out, FormatText("CoEfficient%03d", n), kDefaultCoefficient[n]);
-    }
-    for (int n = 0; n < kCal9BaseCount; ++n) {
-        WriteNumberOption(out, FormatText("Cal9Base%d", n), kDefaultCal9Base[n]);
-    }
-    out << "   Option           \"SendCoreEvents\"\n";
-    WriteSettingOption(out, "Products", kDefaultSettings[kProducts]);
-    WriteSettingOption(out, "TouchMode", kDefaultSettings[kTouchMode]);
-    WriteSettingOption(out, "TapTime", kDefaultSettings[kTapTime]);
-    WriteSettingOption(out, "Stabilize", kDefaultSettings[kStabilize]);
-    WriteSettingOption(out, "Averaging", kDefaultSettings[kAveraging]);
-    WriteSettingOption(out, "LiftOffTime", kDefaultSettings[kLiftOffTime]);
-    WriteSettingOption(out, "Sound", kDefaultSettings[kSound]);
-    WriteSettingOption(out, "RclickHold", kDefaultSettings[kRclickHold]);
-    WriteSettingOption(out, "RclickHoldDuration", kDefaultSettings[kRclickHoldDuration]);
-    WriteSettingOption(out, "RclickSpatialTolerance", kDefaultSettings[kRclickSpatialTolerance]);
-    WriteSettingOption(out, "Communication", kDefaultSettings[kCommunication]);
-    out << "EndSection\n";
+    text += "EndSection\n";
+    out << text;
 }
 
 }  // namespace

@@ -62,48 +62,78 @@ bool IsSpeedTableBaud(int32_t baud) {
     return false;
 }
 
-// Option names whose name is formatted with a number.
-bool MatchesNumbered(const std::string& name, const char* format, int n) {
-    char bare[40];
-    std::snprintf(bare, sizeof bare, format, n);
-    char quoted[48];
-    std::snprintf(quoted, sizeof quoted, "\"%s\"", bare);
-    return StartsWithNoCase(name, quoted);
+// True when the name token is the option's name in double quotes, letter
+// case ignored; what follows the closing quote does not matter.
+bool NameTokenIs(const std::string& token, const char* name) {
+    const size_t length = strlen(name);
+    if (token.size() < length + 2 || token[0] != '"' || token[length + 1] != '"') {
+        return false;
+    }
+    return StartsWithNoCase(token.substr(1, length), name);
 }
 
-// Tries each number of a family; stores the value at the first match.
-void MatchFamily(const std::string& name, const char* prefix, const char* format, int count,
-                 int32_t value, int32_t* target) {
-    if (!StartsWithNoCase(name, prefix)) {
-        return;
+// The entry of the family that the name token names, or -1: the quoted
+// prefix, the number as the family formats it ("%d", or "%03d" with exactly
+// three digits) below count, and the closing quote.
+int FamilyEntryOf(const std::string& token, const CoefficientFamily& family, int count) {
+    if (!StartsWithNoCase(token, family.quotedPrefix)) {
+        return -1;
     }
-    for (int n = 0; n < count; ++n) {
-        if (MatchesNumbered(name, format, n)) {
-            target[n] = value;
-            return;
-        }
+    const size_t start = strlen(family.quotedPrefix);
+    size_t end = start;
+    while (end < token.size() && token[end] >= '0' && token[end] <= '9') {
+        ++end;
     }
+    const size_t digits = end - start;
+    if (digits == 0 || digits > 3 || end >= token.size() || token[end] != '"') {
+        return -1;
+    }
+    const bool threeDigits = strstr(family.nameFormat, "%03d") != nullptr;
+    if (threeDigits ? digits != 3 : (digits > 1 && token[start] == '0')) {
+        return -1;
+    }
+    const int n = std::atoi(token.substr(start, digits).c_str());
+    return n < count ? n : -1;
 }
 
-struct SettingOption {
-    const char* quotedName;
-    int index;
-    bool boolean;
-};
+// The options whose match ends the line; the others are each tried on
+// their own.
+bool IsExclusive(OptionKind kind) {
+    return kind == OptionKind::kDevice || kind == OptionKind::kBaudRate ||
+           kind == OptionKind::kSampling || kind == OptionKind::kScreenNo ||
+           kind == OptionKind::kBorderRatio || kind == OptionKind::kCalibPointsNum;
+}
 
-constexpr SettingOption kSettingOptions[] = {
-    {"\"Products\"", kProducts, false},
-    {"\"TouchMode\"", kTouchMode, false},
-    {"\"TapTime\"", kTapTime, false},
-    {"\"Stabilize\"", kStabilize, false},
-    {"\"Averaging\"", kAveraging, false},
-    {"\"LiftOffTime\"", kLiftOffTime, false},
-    {"\"Sound\"", kSound, true},
-    {"\"RclickHold\"", kRclickHold, true},
-    {"\"RclickHoldDuration\"", kRclickHoldDuration, false},
-    {"\"RclickSpatialTolerance\"", kRclickSpatialTolerance, false},
-    {"\"Communication\"", kCommunication, true},
-};
+void ApplyExclusive(SectionValues* values, OptionKind kind, const std::string& value,
+                    const char* line, size_t length) {
+    DeviceRecord* fields = &values->fields;
+    switch (kind) {
+        case OptionKind::kDevice:
+            ConfigPort(fields, value);
+            values->keptDevice = cfgline::OptionValueText(line, length);
+            values->keepDevice = !IsPortTableText(values->keptDevice);
+            break;
+        case OptionKind::kBaudRate:
+            ConfigLinkSpeed(fields, value);
+            values->keptBaudRate = cfgline::OptionValueText(line, length);
+            values->keepBaudRate = !IsSpeedTableBaud(OptionNumber(value));
+            break;
+        case OptionKind::kSampling:
+            values->sampling = static_cast<uint8_t>(OptionNumber(value));
+            break;
+        case OptionKind::kScreenNo:
+            values->screenNo = OptionNumber(value);
+            break;
+        case OptionKind::kBorderRatio:
+            values->borderRatio = static_cast<float>(OptionNumber(value) * 0.01);
+            break;
+        case OptionKind::kCalibPointsNum:
+            calibPointsNum = static_cast<uint8_t>(OptionNumber(value));
+            break;
+        default:
+            break;
+    }
+}
 
 void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, size_t length) {
     if (!tokens.Has(2)) {
@@ -113,54 +143,34 @@ void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, 
     const std::string& value = tokens[2];
     DeviceRecord* fields = &values->fields;
 
-    // The first six are exclusive: one match ends the line.
-    if (StartsWithNoCase(name, "\"Device\"")) {
-        ConfigPort(fields, value);
-        values->keptDevice = cfgline::OptionValueText(line, length);
-        values->keepDevice = !IsPortTableText(values->keptDevice);
-        return;
-    }
-    if (StartsWithNoCase(name, "\"BaudRate\"")) {
-        ConfigLinkSpeed(fields, value);
-        values->keptBaudRate = cfgline::OptionValueText(line, length);
-        values->keepBaudRate = !IsSpeedTableBaud(OptionNumber(value));
-        return;
-    }
-    if (StartsWithNoCase(name, "\"Sampling\"")) {
-        values->sampling = static_cast<uint8_t>(OptionNumber(value));
-        return;
-    }
-    if (StartsWithNoCase(name, "\"ScreenNo\"")) {
-        values->screenNo = OptionNumber(value);
-        return;
-    }
-    if (StartsWithNoCase(name, "\"BorderRatio\"")) {
-        values->borderRatio = static_cast<float>(OptionNumber(value) * 0.01);
-        return;
-    }
-    if (StartsWithNoCase(name, "\"CalibPointsNum\"")) {
-        calibPointsNum = static_cast<uint8_t>(OptionNumber(value));
-        return;
+    for (const DriverOption& option : kDriverOptions) {
+        if (IsExclusive(option.kind) && NameTokenIs(name, option.name)) {
+            ApplyExclusive(values, option.kind, value, line, length);
+            return;
+        }
     }
 
     const int32_t number = OptionNumber(value);
-    // The coefficient count follows the point count in force when the line
-    // is read, so "CalibPointsNum" must stand before the coefficients.
-    MatchFamily(name, "\"CoEfficient", "CoEfficient%03d", CoefficientCountFor(calibPointsNum),
-                number, fields->coefficient);
-    MatchFamily(name, "\"CoEfficient4p", "CoEfficient4p%d", kCoefficient4pCount, number,
-                fields->coefficient4p);
-    MatchFamily(name, "\"CoEfficientRevise", "CoEfficientRevise%d", kCoefficientReviseCount,
-                number, fields->coefficientRevise);
-    MatchFamily(name, "\"Cal9Base", "Cal9Base%d", kCal9BaseCount, number, fields->cal9Base);
-    MatchFamily(name, "\"Cal25Base", "Cal25Base%d", kCal25BaseCount, number, fields->cal25Base);
-    for (const SettingOption& option : kSettingOptions) {
-        if (StartsWithNoCase(name, option.quotedName)) {
-            fields->settings[option.index] = option.boolean ? (number != 0) : number;
+    for (const CoefficientFamily& family : kCoefficientFamilies) {
+        // The coefficient count follows the point count in force when the
+        // line is read, so "CalibPointsNum" must stand before the
+        // coefficients.
+        const int count = family.readByPoints ? family.CountFor(calibPointsNum) : family.size;
+        const int n = FamilyEntryOf(name, family, count);
+        if (n >= 0) {
+            CoefficientValues(fields, family.field)[n] = number;
         }
     }
-    if (StartsWithNoCase(name, "\"DebugOption\"")) {
-        values->debugOption = number;
+    for (const DriverOption& option : kDriverOptions) {
+        if (option.setting < 0 || !NameTokenIs(name, option.name)) {
+            continue;
+        }
+        fields->settings[option.setting] = option.kind == OptionKind::kNumber ? number : (number != 0);
+    }
+    for (const DriverOption& option : kDriverOptions) {
+        if (option.kind == OptionKind::kDebugOption && NameTokenIs(name, option.name)) {
+            values->debugOption = number;
+        }
     }
 }
 
@@ -215,15 +225,11 @@ int StoreDriverSection(const SectionValues& values) {
     record->portIndex = f.portIndex;
     record->speedIndex = f.speedIndex;
 
-    std::memcpy(record->coefficient4p, f.coefficient4p, sizeof f.coefficient4p);
-    std::memcpy(record->coefficientRevise, f.coefficientRevise, sizeof f.coefficientRevise);
-    const int count = CoefficientCountFor(calibPointsNum);
-    std::memcpy(record->coefficient, f.coefficient, sizeof(int32_t) * count);
-    if (calibPointsNum == 9 || calibPointsNum == 25) {
-        std::memcpy(record->cal9Base, f.cal9Base, sizeof f.cal9Base);
-    }
-    if (calibPointsNum == 25) {
-        std::memcpy(record->cal25Base, f.cal25Base, sizeof f.cal25Base);
+    // The families the point count uses; entries beyond keep what the
+    // record held.
+    for (const CoefficientFamily& family : kCoefficientFamilies) {
+        std::memcpy(CoefficientValues(record, family.field), CoefficientValues(&f, family.field),
+                    sizeof(int32_t) * static_cast<size_t>(family.CountFor(calibPointsNum)));
     }
     record->productChanged = 0;
     record->linkChanged = 0;

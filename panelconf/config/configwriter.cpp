@@ -175,12 +175,6 @@ int BorderPercent(float ratio) {
     return static_cast<int>(percent);
 }
 
-void AppendNumberedOption(std::string& out, const char* nameFormat, int n, const char* lineFormat,
-                          long value) {
-    std::string name = Format(nameFormat, {n});
-    AppendFormat(out, lineFormat, {name.c_str(), value});
-}
-
 // The section of one record, complete.
 std::string SectionText(const DeviceRecord* record) {
     std::string out;
@@ -193,98 +187,82 @@ std::string SectionText(const DeviceRecord* record) {
         ownIdentifier = Format(kOwnIdentifierFormat, {record->screenNo});
         identifier = ownIdentifier.c_str();
     }
+    AppendFormat(out, "Section \"InputDevice\"\n\tIdentifier %s\n\tDriver     \"tavir\"\n",
+                 {identifier});
     const char* port = PortText(record);
-    AppendFormat(out,
-                 "Section \"InputDevice\"\n\tIdentifier %s\n\tDriver     \"tavir\"\n"
-                 "\tOption     \"Device\"       \"%s\"\n",
-                 {identifier, port});
-    if (strcmp(port, kPortDevices[kUsbPortIndex]) != 0) {
-        if (record->keptBaudRate != nullptr) {
-            // A speed the speed table does not hold, as the file had it.
-            AppendFormat(out, "\tOption     \"BaudRate\"     \"%s\"\n", {record->keptBaudRate});
-        } else {
-            AppendFormat(out, "\tOption     \"BaudRate\"     \"%d\"\n", {SpeedBaud(record)});
+    for (const DriverOption& option : kDriverOptions) {
+        if ((option.writers & kWriter) == 0) {
+            continue;
+        }
+        const OptionColumn column = option.column;
+        const char* name = option.name;
+        switch (option.kind) {
+            case OptionKind::kDevice:
+                AppendOptionLine(out, kWriterStyle, column, name, port);
+                break;
+            case OptionKind::kBaudRate:
+                // USB sections have no speed.
+                if (strcmp(port, kPortDevices[kUsbPortIndex]) == 0) {
+                    break;
+                }
+                if (record->keptBaudRate != nullptr) {
+                    // A speed the speed table does not hold, as the file had it.
+                    AppendOptionLine(out, kWriterStyle, column, name, record->keptBaudRate);
+                } else {
+                    AppendOptionLine(out, kWriterStyle, column, name, SpeedBaud(record));
+                }
+                break;
+            case OptionKind::kSampling:
+                AppendOptionLine(out, kWriterStyle, column, name, record->sampling);
+                break;
+            case OptionKind::kScreenNo:
+                AppendOptionLine(out, kWriterStyle, column, name, record->screenNo);
+                break;
+            case OptionKind::kCalibPointsNum:
+                AppendOptionLine(out, kWriterStyle, column, name, calibPointsNum);
+                break;
+            case OptionKind::kBorderRatio:
+                AppendOptionLine(out, kWriterStyle, column, name,
+                                 BorderPercent(record->borderRatio));
+                break;
+            case OptionKind::kCoefficients:
+                // As many of each family as the point count uses; a count the
+                // driver does not know has no coefficients of its own.
+                for (const CoefficientFamily& family : kCoefficientFamilies) {
+                    const int32_t* values = CoefficientValues(record, family.field);
+                    for (int n = 0; n < family.CountFor(calibPointsNum); ++n) {
+                        AppendOptionLine(out, kWriterStyle, column,
+                                         FamilyOptionName(family, n).c_str(), values[n]);
+                    }
+                }
+                break;
+            case OptionKind::kSendCoreEvents:
+                if (sendCoreEvents) {
+                    AppendOptionLine(out, kWriterStyle, column, name, nullptr);
+                }
+                break;
+            case OptionKind::kNumber:
+                AppendOptionLine(out, kWriterStyle, column, name, record->settings[option.setting]);
+                break;
+            case OptionKind::kSwitch:
+                AppendOptionLine(out, kWriterStyle, column, name,
+                                 record->settings[option.setting] == 1 ? "1" : "0");
+                break;
+            case OptionKind::kLiveState:
+                // The communication mode is a live state of the driver, never
+                // a setting to start with.
+                AppendOptionLine(out, kWriterStyle, column, name, "0");
+                break;
+            case OptionKind::kScreenWidth:
+                AppendOptionLine(out, kWriterStyle, column, name, screenWidth);
+                break;
+            case OptionKind::kScreenHeight:
+                AppendOptionLine(out, kWriterStyle, column, name, screenHeight);
+                break;
+            case OptionKind::kDebugOption:
+                break;
         }
     }
-    AppendFormat(out, "\tOption     \"Sampling\"     \"%d\"\n\tOption     \"ScreenNo\"     \"%d\"\n",
-                 {static_cast<int>(record->sampling), record->screenNo});
-    AppendFormat(out, "\tOption     \"CalibPointsNum\"     \"%d\"\n",
-                 {static_cast<int>(calibPointsNum)});
-    AppendFormat(out, "\tOption     \"BorderRatio\"     \"%d\"\n",
-                 {BorderPercent(record->borderRatio)});
-
-    const char* longLine = "\tOption     \"%s\"     \"%ld\"\n";
-    const char* intLine = "\tOption     \"%s\"     \"%d\"\n";
-    for (int n = 0; n < kCoefficient4pCount; ++n) {
-        AppendNumberedOption(out, "CoEfficient4p%d", n, longLine, record->coefficient4p[n]);
-    }
-    for (int n = 0; n < kCoefficientReviseCount; ++n) {
-        AppendNumberedOption(out, "CoEfficientRevise%d", n, longLine,
-                             record->coefficientRevise[n]);
-    }
-    switch (calibPointsNum) {
-    case 4:
-        for (int n = 0; n < CoefficientCountFor(4); ++n) {
-            AppendNumberedOption(out, "CoEfficient%03d", n, longLine, record->coefficient[n]);
-        }
-        break;
-    case 9:
-        for (int n = 0; n < CoefficientCountFor(9); ++n) {
-            AppendNumberedOption(out, "CoEfficient%03d", n, longLine, record->coefficient[n]);
-        }
-        for (int n = 0; n < kCal9BaseCount; ++n) {
-            AppendNumberedOption(out, "Cal9Base%d", n, intLine, record->cal9Base[n]);
-        }
-        break;
-    case 25:
-        for (int n = 0; n < CoefficientCountFor(25); ++n) {
-            AppendNumberedOption(out, "CoEfficient%03d", n, intLine, record->coefficient[n]);
-        }
-        for (int n = 0; n < kCal9BaseCount; ++n) {
-            AppendNumberedOption(out, "Cal9Base%d", n, intLine, record->cal9Base[n]);
-        }
-        for (int n = 0; n < kCal25BaseCount; ++n) {
-            AppendNumberedOption(out, "Cal25Base%d", n, longLine, record->cal25Base[n]);
-        }
-        break;
-    default:
-        break;  // a point count the driver does not know has no coefficients
-    }
-    if (sendCoreEvents) {
-        out += "\tOption     \"SendCoreEvents\"\n";
-    }
-
-    const char* settingLine = "\tOption     %s  \"%d\"\n";
-    const struct {
-        const char* quotedName;
-        int index;
-    } numbered[] = {
-        {"\"Products\"", kProducts},   {"\"TouchMode\"", kTouchMode},
-        {"\"TapTime\"", kTapTime},     {"\"Stabilize\"", kStabilize},
-        {"\"Averaging\"", kAveraging}, {"\"LiftOffTime\"", kLiftOffTime},
-    };
-    for (const auto& option : numbered) {
-        AppendFormat(out, settingLine, {option.quotedName, record->settings[option.index]});
-    }
-    const struct {
-        const char* quotedName;
-        int index;
-    } switches[] = {{"\"Sound\"", kSound}, {"\"RclickHold\"", kRclickHold}};
-    for (const auto& option : switches) {
-        AppendFormat(out,
-                     record->settings[option.index] == 1 ? "\tOption     %s  \"1\"\n"
-                                                         : "\tOption     %s  \"0\"\n",
-                     {option.quotedName});
-    }
-    AppendFormat(out, settingLine,
-                 {"\"RclickHoldDuration\"", record->settings[kRclickHoldDuration]});
-    AppendFormat(out, settingLine,
-                 {"\"RclickSpatialTolerance\"", record->settings[kRclickSpatialTolerance]});
-    // The communication mode is a live state of the driver, never a setting
-    // to start with.
-    AppendFormat(out, "\tOption     %s  \"0\"\n", {"\"Communication\""});
-    AppendFormat(out, settingLine, {"\"ScreenWidth\"", screenWidth});
-    AppendFormat(out, settingLine, {"\"ScreenHeight\"", screenHeight});
     out += "EndSection\n\n";
     return out;
 }

@@ -5,7 +5,10 @@
 #ifndef PANELCONF_CONFIG_DRIVEROPTIONS_H
 #define PANELCONF_CONFIG_DRIVEROPTIONS_H
 
+#include <charconv>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace driveropts {
 
@@ -138,6 +141,140 @@ constexpr int32_t kDefaultCoefficient[kDefaultCoefficientUsed] = {
     18034, 3129,   -442,     -9799071, -2045, 12339, 356,    -3293230,
 };
 constexpr int32_t kDefaultCal9Base[kCal9BaseCount] = {520, 316};
+
+// The defaults of a family in a fresh section (9 points); nullptr for a
+// family a fresh section does not list.
+constexpr const int32_t* DefaultCoefficients(CoefficientField field) {
+    return field == CoefficientField::kCoefficient4p       ? kDefaultCoefficient4p
+           : field == CoefficientField::kCoefficientRevise ? kDefaultCoefficientRevise
+           : field == CoefficientField::kCoefficient       ? kDefaultCoefficient
+           : field == CoefficientField::kCal9Base          ? kDefaultCal9Base
+                                                           : nullptr;
+}
+static_assert(FamilyOf(CoefficientField::kCoefficient).CountFor(kDefaultCalibPoints) ==
+                  kDefaultCoefficientUsed,
+              "a fresh section lists the coefficients of its point count");
+
+// What an option of a driver section holds, and so how it is read and
+// written.
+enum class OptionKind {
+    kDevice,          // the port's device text
+    kBaudRate,        // the link speed; not written for the USB port
+    kSampling,        // 0..255
+    kScreenNo,        // the X screen
+    kCalibPointsNum,  // shared by every section
+    kBorderRatio,     // whole percent
+    kCoefficients,    // stands for the coefficient families, in their order
+    kSendCoreEvents,  // a flag without a value
+    kNumber,          // a settings entry, as it is
+    kSwitch,          // a settings entry, 1 or 0
+    kLiveState,       // a settings entry read as 1 or 0 and always written as 0
+    kScreenWidth,     // written for the driver, never read
+    kScreenHeight,
+    kDebugOption,     // read, never written
+};
+
+// How the value stands after the name: in the column of the first lines of
+// a section, five blanks after the name, or two.
+enum class OptionColumn { kAligned, kWide, kNarrow };
+
+// Who writes an option: the utility's writer, the installer's default
+// section, or both.
+enum OptionWriters : unsigned { kWriter = 1, kInstaller = 2, kBoth = 3, kNobody = 0 };
+
+struct DriverOption {
+    const char* name;  // without quotes; the reader matches it quoted, case ignored
+    int setting;       // index into the settings array, -1 for none
+    OptionKind kind;
+    OptionColumn column;
+    unsigned writers;
+};
+
+// Every option of a driver section, in the order a section lists them.
+constexpr DriverOption kDriverOptions[] = {
+    {"Device", -1, OptionKind::kDevice, OptionColumn::kAligned, kBoth},
+    {"BaudRate", -1, OptionKind::kBaudRate, OptionColumn::kAligned, kBoth},
+    {"Sampling", -1, OptionKind::kSampling, OptionColumn::kAligned, kBoth},
+    {"ScreenNo", -1, OptionKind::kScreenNo, OptionColumn::kAligned, kBoth},
+    {"CalibPointsNum", -1, OptionKind::kCalibPointsNum, OptionColumn::kWide, kBoth},
+    {"BorderRatio", -1, OptionKind::kBorderRatio, OptionColumn::kWide, kBoth},
+    {nullptr, -1, OptionKind::kCoefficients, OptionColumn::kWide, kBoth},
+    {"SendCoreEvents", -1, OptionKind::kSendCoreEvents, OptionColumn::kAligned, kBoth},
+    {"Products", kProducts, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
+    {"TouchMode", kTouchMode, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
+    {"TapTime", kTapTime, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
+    {"Stabilize", kStabilize, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
+    {"Averaging", kAveraging, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
+    {"LiftOffTime", kLiftOffTime, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
+    {"Sound", kSound, OptionKind::kSwitch, OptionColumn::kNarrow, kBoth},
+    {"RclickHold", kRclickHold, OptionKind::kSwitch, OptionColumn::kNarrow, kBoth},
+    {"RclickHoldDuration", kRclickHoldDuration, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
+    {"RclickSpatialTolerance", kRclickSpatialTolerance, OptionKind::kNumber,
+     OptionColumn::kNarrow, kBoth},
+    {"Communication", kCommunication, OptionKind::kLiveState, OptionColumn::kNarrow, kBoth},
+    {"ScreenWidth", -1, OptionKind::kScreenWidth, OptionColumn::kNarrow, kWriter},
+    {"ScreenHeight", -1, OptionKind::kScreenHeight, OptionColumn::kNarrow, kWriter},
+    {"DebugOption", -1, OptionKind::kDebugOption, OptionColumn::kNarrow, kNobody},
+};
+
+// How one program lays out its Option lines.
+struct OptionLineStyle {
+    const char* alignedIndent;  // before the name of an aligned option
+    const char* indent;         // before any other name
+    int alignedWidth;           // the quoted name and its blanks, aligned options
+};
+// The utility's writer: a tab, values of the first lines in one column.
+constexpr OptionLineStyle kWriterStyle = {"\tOption     ", "\tOption     ", 15};
+// The installer's default section: three blanks, a wider column.
+constexpr OptionLineStyle kInstallerStyle = {"   Option           ", "   Option     ", 20};
+
+// Appends one Option line: the name quoted, the value quoted (none when
+// value is nullptr), the line end. Bytes only, no locale.
+inline void AppendOptionLine(std::string& out, const OptionLineStyle& style, OptionColumn column,
+                             const char* name, const char* value) {
+    const bool aligned = column == OptionColumn::kAligned;
+    out += aligned ? style.alignedIndent : style.indent;
+    const size_t start = out.size();
+    out += '"';
+    out += name;
+    out += '"';
+    if (value != nullptr) {
+        if (aligned) {
+            const size_t used = out.size() - start;
+            const size_t width = static_cast<size_t>(style.alignedWidth);
+            out.append(used < width ? width - used : 1, ' ');
+        } else {
+            out += column == OptionColumn::kWide ? "     " : "  ";
+        }
+        out += '"';
+        out += value;
+        out += '"';
+    }
+    out += '\n';
+}
+
+inline void AppendOptionLine(std::string& out, const OptionLineStyle& style, OptionColumn column,
+                             const char* name, long value) {
+    char digits[24];
+    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits - 1, value);
+    *r.ptr = '\0';
+    AppendOptionLine(out, style, column, name, digits);
+}
+
+// The option name of entry n of a family ("CoEfficient007").
+inline std::string FamilyOptionName(const CoefficientFamily& family, int n) {
+    // The formats are "<prefix>%d" and "<prefix>%03d".
+    const std::string format = family.nameFormat;
+    const size_t percent = format.find('%');
+    std::string name = format.substr(0, percent);
+    char digits[16];
+    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, n);
+    const std::string number(digits, r.ptr);
+    if (format.compare(percent, 4, "%03d") == 0 && number.size() < 3) {
+        name.append(3 - number.size(), '0');
+    }
+    return name + number;
+}
 
 // The program's own identifier of a screen's panel, without and with quotes.
 constexpr const char* kOwnDeviceNameFormat = "TAVIR TouchPanel%d";
