@@ -8,6 +8,7 @@
 
 #include "config/linetokens.h"
 #include "config/regularfile.h"
+#include "config/sectionwalk.h"
 
 using cfgline::LineReader;
 using cfgline::OptionNumber;
@@ -371,29 +372,14 @@ int ReadConfigData() {
     int result = 0;
     {
         LineReader reader(file);
-        while (true) {
-            if (!reader.Next()) {
-                if (reader.Failed()) {
-                    perror("Read \"XF86Config\"");
-                    result = -1;
-                }
-                break;
-            }
-            const Tokens tokens = Tokenize(reader.data(), reader.size());
-            if (!TokenIs(tokens, 0, "section")) {
-                continue;
-            }
-            int sectionResult = 0;
-            if (TokenIs(tokens, 1, "\"inputdevice\"")) {
-                sectionResult = ReadInputDevParameter(file);
-            } else if (TokenIs(tokens, 1, "\"serverlayout\"")) {
-                sectionResult = ReadSvrLayoutParameter(file);
-            }
-            if (sectionResult == -1) {
-                result = -1;
-                break;
-            }
+        const WalkEnd end = WalkSections(reader, [file](SectionKind kind) {
+            return kind == SectionKind::kInputDevice ? ReadInputDevParameter(file)
+                                                     : ReadSvrLayoutParameter(file);
+        });
+        if (end == WalkEnd::kReadError) {
+            perror("Read \"XF86Config\"");
         }
+        result = end == WalkEnd::kEndOfFile ? 0 : -1;
     }
     fclose(file);
     MatchLayout();

@@ -13,6 +13,7 @@
 
 #include "config/driveroptions.h"
 #include "config/regularfile.h"
+#include "config/sectionwalk.h"
 #include "devicerecord.h"
 
 using cfgline::LineReader;
@@ -368,24 +369,18 @@ int SearchSection(SectionMap* map) {
     int result = 0;
     {
         LineReader reader(file);
-        while (true) {
-            if (!reader.Next()) {
-                if (reader.Failed()) {
-                    NoteErrno();
-                    perror("Search Section");
-                    result = -1;
-                }
-                break;
+        const WalkEnd end = WalkSections(reader, [&reader, map](SectionKind kind) {
+            if (kind != SectionKind::kInputDevice) {
+                return 0;
             }
-            const Tokens tokens = Tokenize(reader.data(), reader.size());
-            if (IsSectionLine(tokens, "\"inputdevice\"")) {
-                ++map->inputDeviceCount;
-                if (SearchTavirDrv(reader, map) == -1) {
-                    result = -1;
-                    break;
-                }
-            }
+            ++map->inputDeviceCount;
+            return SearchTavirDrv(reader, map);
+        });
+        if (end == WalkEnd::kReadError) {
+            NoteErrno();
+            perror("Search Section");
         }
+        result = end == WalkEnd::kEndOfFile ? 0 : -1;
     }
     if (fclose(file) != 0) {
         NoteErrno();
