@@ -27,6 +27,74 @@ extern LabelTable touchModeNames;  // 3 rows
 extern LabelTable statusBarTexts;  // 3 rows
 extern LabelTable statusNames;     // 3 rows
 
+// The rows of each table, by what they label.
+enum WindowRow { kWindowTitle, kWindowScreenNumber, kWindowAdd, kWindowOk, kWindowCancel, kWindowApply };
+enum MainPageRow {
+    kMainTab,
+    kMainConfig,
+    kMainPort,
+    kMainSpeed,
+    kMainProducts,
+    kMainSampling,
+    kMainFine,
+    kMainCoarse,
+    kMainCalibration,
+};
+enum DriverPageRow {
+    kDriverTab,
+    kDriverStatusFrame,
+    kDriverEnable,
+    kDriverDisable,
+    kDriverUndeclared,
+    kDriverChangeStatus,
+};
+enum CalibrationPageRow { kCalibrationTab, kCalibrationPoints, kCalibrationBorder };
+enum SettingPageRow {
+    kSettingTab,
+    kSettingTouchMode,
+    kSettingTapTime,
+    kSettingLiftOffTime,
+    kSettingStabilize,
+    kSettingAveraging,
+    kSettingDefault,
+};
+enum AdvancedPageRow {
+    kAdvancedTab,
+    kAdvancedBeep,
+    kAdvancedRclickFrame,
+    kAdvancedRclick,
+    kAdvancedHoldDuration,
+    kAdvancedShort,
+    kAdvancedLong,
+    kAdvancedSpatialTolerance,
+    kAdvancedSmall,
+    kAdvancedLarge,
+    kAdvancedDefault,
+};
+enum CommunicationPageRow {
+    kCommunicationTab,
+    kCommunicationMode,
+    kCommunicationTransmitData,
+    kCommunicationTransmit,
+    kCommunicationReceiveData,
+};
+enum InformationPageRow {
+    kInformationTab,
+    kInformationVersion,
+    kInformationDriver,
+    kInformationUtility,
+    kInformationUnknown,
+};
+enum ProductTitleRow { kProductTitle, kProductRights };
+enum AddScreenRow {
+    kAddScreenTitle,
+    kAddScreenPrompt,
+    kAddScreenSpinLabel,
+    kAddScreenAdd,
+    kAddScreenCancel,
+    kAddScreenSpinName,
+};
+
 // Items of the link port combo, row i for portIndex i; null-terminated.
 extern const char* const portNames[driveropts::kPortCount + 1];
 // The port item that stands for the USB link; the port combo's text is

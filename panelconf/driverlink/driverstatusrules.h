@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "devicerecord.h"
+#include "sensitivity.h"
 
 // The status whose radio label (in the given language, 0 English, 1
 // Japanese) is exactly `label`; Undeclared for any other text, nullptr
@@ -16,9 +17,6 @@ DeviceStatus StatusForLabel(const char* label, int language);
 
 // Sets the record's status and the file and layout flags that go with it.
 void SetRecordStatus(DeviceRecord* record, DeviceStatus status);
-
-// What to do with one control's sensitivity.
-enum class Sensitivity : uint8_t { kKeep, kOn, kOff };
 
 // The Main page's link and calibration controls for one record.
 struct LinkControlsPlan {

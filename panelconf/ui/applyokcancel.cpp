@@ -158,7 +158,8 @@ void ConnectApplyOkCancelHandlers() {
     for (int i = 0; i < 3; ++i) {
         calibPointsToggleHids[i] = ConnectUserPress<SetActiveOkApplayBtn>(pointRadios[i]);
     }
-    g_signal_connect(calibBorderSpin, "changed", G_CALLBACK(SetActiveOkApplayBtn), nullptr);
+    borderHid =
+        g_signal_connect(calibBorderSpin, "changed", G_CALLBACK(SetActiveOkApplayBtn), nullptr);
 
     for (int i = 0; i < 3; ++i) {
         statusToggleHids[i] = ConnectUserPress<toggle>(mainWindowParts.statusRadios[i]);

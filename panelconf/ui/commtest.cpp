@@ -10,13 +10,19 @@
 #include "driverlink/sharedmem.h"
 #include "ui/dialogs.h"
 #include "labels.h"
+#include "pagerules.h"
+#include "ui/handlerblock.h"
 #include "ui/mainwindow.h"
+#include "ui/packing.h"
 
 int serialFd = -1;
 int serialLinkOpen = 0;
 guint commTimerId = 0;
 
 namespace {
+
+// The entry takes at most this many characters.
+constexpr int kTransmitMaxChars = 15;
 
 // No dialog: the USB entry is refused silently.
 constexpr int kNoMessage = -1;
@@ -48,9 +54,10 @@ void Refuse(DeviceRecord* record, int code) {
     if (code != kNoMessage) {
         DialogWindow(static_cast<unsigned int>(code));
     }
-    g_signal_handler_block(commModeCheck, commModeHid);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(commModeCheck), FALSE);
-    g_signal_handler_unblock(commModeCheck, commModeHid);
+    {
+        HandlersBlocked quiet({{commModeCheck, commModeHid}});
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(commModeCheck), FALSE);
+    }
     record->settings[driveropts::kCommunication] = 0;
     if (driverBlock != nullptr) {
         driverBlock->commMode = 0;
@@ -169,4 +176,69 @@ void gcb_Transmit(GtkButton* /*button*/, gpointer /*data*/) {
 void ConnectCommTestHandlers() {
     commModeHid = g_signal_connect(commModeCheck, "toggled", G_CALLBACK(ReceiveDataSet), nullptr);
     g_signal_connect(transmitButton, "clicked", G_CALLBACK(gcb_Transmit), nullptr);
+}
+
+void BuildCommunicationPage(GtkWidget* page, const char* portText) {
+    commModeCheck = Named(
+        gtk_check_button_new_with_label(LabelText(communicationPageLabels, kCommunicationMode)),
+        "commModeCheck");
+    PackStart(page, commModeCheck, FALSE, FALSE, 0);
+
+    GtkWidget* frame = Frame("", GTK_SHADOW_ETCHED_IN);
+    PackStart(page, frame, TRUE, TRUE, 0);
+    GtkWidget* box = HBox(10);
+    gtk_container_add(GTK_CONTAINER(frame), box);
+
+    GtkWidget* left = VBox(0);
+    PackStart(box, left, FALSE, FALSE, 0);
+    PackStart(left, Label(LabelText(communicationPageLabels, kCommunicationTransmitData)), FALSE, FALSE, 2);
+    transmitEntry = Named(gtk_entry_new(), "transmitEntry");
+    gtk_entry_set_max_length(GTK_ENTRY(transmitEntry), kTransmitMaxChars);
+    PackStart(left, transmitEntry, FALSE, FALSE, 5);
+    transmitButton = Named(Button(LabelText(communicationPageLabels, kCommunicationTransmit), 40, 40),
+                           "transmitButton");
+    PackStart(left, transmitButton, FALSE, FALSE, 5);
+
+    GtkWidget* right = VBox(0);
+    PackStart(box, right, FALSE, FALSE, 0);
+    PackStart(right, Label(LabelText(communicationPageLabels, kCommunicationReceiveData)), FALSE, FALSE, 0);
+    GtkListStore* store = gtk_list_store_new(2, G_TYPE_STRING, G_TYPE_STRING);
+    for (int i = 0; i < kCommReceiveRows; ++i) {
+        GtkTreeIter iter;
+        gtk_list_store_append(store, &iter);
+        gtk_list_store_set(store, &iter, 0, "  ", 1, " ", -1);
+    }
+    receiveList = Named(gtk_tree_view_new_with_model(GTK_TREE_MODEL(store)), "receiveList");
+    g_object_unref(store);
+    gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(receiveList), FALSE);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(receiveList)),
+                                GTK_SELECTION_NONE);
+    for (int column = 0; column < 2; ++column) {
+        GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new_with_attributes(
+            "", gtk_cell_renderer_text_new(), "text", column, nullptr);
+        if (column == 0) {
+            gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
+            gtk_tree_view_column_set_fixed_width(viewColumn, 300);
+        }
+        gtk_tree_view_append_column(GTK_TREE_VIEW(receiveList), viewColumn);
+    }
+    // The list's own outward shadow. The list keeps the width it has with
+    // its blank rows: a long line from the controller is cut in the view (the
+    // model holds it whole) instead of widening the window past the screen.
+    GtkWidget* listView = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(listView), GTK_SHADOW_OUT);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(listView), GTK_POLICY_EXTERNAL,
+                                   GTK_POLICY_NEVER);
+    gtk_container_add(GTK_CONTAINER(listView), receiveList);
+    int listWidth = 0;
+    gtk_widget_get_preferred_width(receiveList, nullptr, &listWidth);
+    gtk_scrolled_window_set_min_content_width(GTK_SCROLLED_WINDOW(listView), listWidth);
+    PackStart(right, listView, FALSE, FALSE, 2);
+
+    // The USB link has no serial line to test.
+    if (IsUsbPortText(portText)) {
+        for (GtkWidget* widget : {commModeCheck, transmitEntry, receiveList, transmitButton}) {
+            gtk_widget_set_sensitive(widget, FALSE);
+        }
+    }
 }

@@ -19,6 +19,11 @@ constexpr guint kCommPollMs = 100;
 // Rows of the receive list: the newest lines, newest on top.
 constexpr int kCommReceiveRows = 15;
 
+// Fills the Communication page: the mode check, the entry and Transmit, the
+// receive list with its 15 blank rows. For the USB port the four are
+// insensitive.
+void BuildCommunicationPage(GtkWidget* page, const char* portText);
+
 // "toggled" of commModeCheck: starts or stops the test.
 void ReceiveDataSet(GtkToggleButton* check, gpointer data);
 // The poll: lists what has arrived. Keeps running until removed.

@@ -2,34 +2,13 @@
 
 #include "devicerecord.h"
 #include "ui/applyokcancel.h"
+#include "ui/changenotice.h"
 #include "labels.h"
 #include "language.h"
 #include "ui/mainwindow.h"
+#include "ui/packing.h"
 
 namespace {
-
-void Apply(GtkWidget* widget, Sensitivity sensitivity) {
-    if (sensitivity != Sensitivity::kKeep) {
-        SetSensitive(widget, sensitivity == Sensitivity::kOn);
-    }
-}
-
-// Kept ids are zero until their handler is connected.
-void BlockKept(gpointer instance, gulong id) {
-    if (id != 0) {
-        g_signal_handler_block(instance, id);
-    }
-}
-
-void UnblockKept(gpointer instance, gulong id) {
-    if (id != 0) {
-        g_signal_handler_unblock(instance, id);
-    }
-}
-
-GtkAdjustment* SamplingAdjustment() {
-    return gtk_range_get_adjustment(GTK_RANGE(samplingScale));
-}
 
 // Label of the first active radio of the group, nullptr when none is.
 const char* ActiveStatusLabel() {
@@ -44,49 +23,42 @@ const char* ActiveStatusLabel() {
 }  // namespace
 
 void ApplyLinkControlsPlan(const LinkControlsPlan& plan) {
-    BlockKept(portCombo, portSelectHid);
-    BlockKept(speedCombo, speedSelectHid);
-    BlockKept(SamplingAdjustment(), samplingHid);
+    HandlersBlocked quiet({{portCombo, portSelectHid},
+                           {speedCombo, speedSelectHid},
+                           {AdjustmentOf(samplingScale), samplingHid}});
 
     if (plan.statusRadios != Sensitivity::kKeep) {
         for (GSList* item = statusRadioGroup; item != nullptr; item = item->next) {
-            Apply(GTK_WIDGET(item->data), plan.statusRadios);
+            ApplySensitivity(GTK_WIDGET(item->data), plan.statusRadios);
         }
     }
     if (plan.setSampling) {
-        gtk_adjustment_set_value(SamplingAdjustment(), plan.samplingValue);
+        gtk_adjustment_set_value(AdjustmentOf(samplingScale), plan.samplingValue);
     }
     gtk_combo_box_set_active(GTK_COMBO_BOX(portCombo), plan.portRow);
     gtk_combo_box_set_active(GTK_COMBO_BOX(speedCombo), plan.speedRow);
-    Apply(portCombo, plan.port);
-    Apply(speedCombo, plan.speed);
-    Apply(samplingScale, plan.sampling);
-    Apply(calibrationButton, plan.calibration);
-
-    UnblockKept(SamplingAdjustment(), samplingHid);
-    UnblockKept(speedCombo, speedSelectHid);
-    UnblockKept(portCombo, portSelectHid);
+    ApplySensitivity(portCombo, plan.port);
+    ApplySensitivity(speedCombo, plan.speed);
+    ApplySensitivity(samplingScale, plan.sampling);
+    ApplySensitivity(calibrationButton, plan.calibration);
 }
 
 void ShowStatusRadio(DeviceStatus status) {
     const char* wanted = LabelText(statusNames, status);
-    BlockStatusToggles(true);
+    HandlersBlocked quiet;
+    AddStatusToggles(quiet);
     for (GSList* item = statusRadioGroup; item != nullptr; item = item->next) {
         if (g_strcmp0(gtk_button_get_label(GTK_BUTTON(item->data)), wanted) == 0) {
             gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(item->data), TRUE);
             break;
         }
     }
-    BlockStatusToggles(false);
     ShowDriverStatus(status);
 }
 
 void StatChkCallBack(GtkWidget* button, gpointer /*data*/) {
     SetSensitive(button, FALSE);
-    if (isRoot != 0) {
-        SetSensitive(applyButton, TRUE);
-        SetSensitive(okButton, TRUE);
-    }
+    SetActiveOkApplayBtn(nullptr, nullptr);
     // Whatever happens below, the X server only learns of a status at its
     // next start.
     restartNeeded = 1;
@@ -104,4 +76,45 @@ void StatChkCallBack(GtkWidget* button, gpointer /*data*/) {
 
 void ConnectDriverStatusHandlers() {
     g_signal_connect(changeStatusButton, "clicked", G_CALLBACK(StatChkCallBack), nullptr);
+}
+
+void BuildDriverPage(GtkWidget* page, const DeviceRecord* record) {
+    GtkWidget* frame = Frame(LabelText(driverPageLabels, kDriverStatusFrame), GTK_SHADOW_ETCHED_OUT);
+    PackStart(page, frame, FALSE, FALSE, 0);
+    GtkWidget* box = VBox(5);
+    gtk_container_set_border_width(GTK_CONTAINER(box), 5);
+    gtk_container_add(GTK_CONTAINER(frame), box);
+
+    static const char* const kRadioNames[3] = {"statusEnableRadio", "statusDisableRadio",
+                                               "statusUndeclaredRadio"};
+    GtkWidget* previous = nullptr;
+    for (int i = 0; i < 3; ++i) {
+        GtkWidget* radio = gtk_radio_button_new_with_label_from_widget(
+            previous ? GTK_RADIO_BUTTON(previous) : nullptr, LabelText(driverPageLabels, kDriverEnable + i));
+        Named(radio, kRadioNames[i]);
+        PackStart(box, radio, FALSE, TRUE, 0);
+        mainWindowParts.statusRadios[i] = radio;
+        previous = radio;
+    }
+    statusRadioGroup = gtk_radio_button_get_group(GTK_RADIO_BUTTON(previous));
+
+    const int wantedRow = record->status == kStatusEnable    ? kDriverEnable
+                          : record->status == kStatusDisable ? kDriverDisable
+                                                             : kDriverUndeclared;
+    const char* wanted = LabelText(driverPageLabels, wantedRow);
+    for (GSList* item = statusRadioGroup; item != nullptr; item = item->next) {
+        GtkWidget* radio = GTK_WIDGET(item->data);
+        if (g_ascii_strcasecmp(gtk_button_get_label(GTK_BUTTON(radio)), wanted) == 0) {
+            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio), TRUE);
+            break;
+        }
+    }
+
+    PackStart(box, gtk_separator_new(GTK_ORIENTATION_HORIZONTAL), FALSE, FALSE, 0);
+    GtkWidget* row = HBox(0);
+    PackStart(box, row, FALSE, FALSE, 0);
+    changeStatusButton =
+        Named(Button(LabelText(driverPageLabels, kDriverChangeStatus), 160, 40), "changeStatusButton");
+    gtk_widget_set_sensitive(changeStatusButton, FALSE);
+    PackEnd(row, changeStatusButton, FALSE, FALSE, 0);
 }

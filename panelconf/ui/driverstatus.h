@@ -7,6 +7,10 @@
 
 #include "driverlink/driverstatusrules.h"
 
+// Fills the Driver page: the three status radios, the record's status
+// chosen, and the Change of Status button (insensitive).
+void BuildDriverPage(GtkWidget* page, const DeviceRecord* record);
+
 // "clicked" of changeStatusButton: gives the record of the screen the spin
 // shows the status of the active radio, brings the Main page's link and
 // calibration controls in line and shows the status. Nothing reaches the file

@@ -4,24 +4,23 @@
 
 #include "config/regularfile.h"
 #include "configsearch.h"
+#include "labels.h"
+#include "language.h"
 #include "devicerecord.h"
 #include "driverlink/sharedmem.h"
 #include "ui/changenotice.h"
+#include "ui/handlerblock.h"
 #include "ui/mainwindow.h"
+#include "ui/packing.h"
 #include "pagerules.h"
 
 namespace {
 
-// Chooses an item without running the combo's own handler: the choice is the
+// Shows a speed without running the speed handler: the choice is the
 // record's already, so it is no user change.
-void ChooseSilently(GtkWidget* combo, gulong handlerId, int row, int rowCount) {
-    if (handlerId != 0) {
-        g_signal_handler_block(combo, handlerId);
-    }
-    gtk_combo_box_set_active(GTK_COMBO_BOX(combo), (row >= 0 && row < rowCount) ? row : -1);
-    if (handlerId != 0) {
-        g_signal_handler_unblock(combo, handlerId);
-    }
+void ShowSpeedSilently(int row) {
+    HandlersBlocked quiet({{speedCombo, speedSelectHid}});
+    ChooseRow(speedCombo, row, driveropts::kSpeedCount);
 }
 
 // The entry shows the file Apply will write, not a choice that was refused.
@@ -90,7 +89,7 @@ void SelectPort(GtkComboBox* combo, gpointer /*data*/) {
     gchar* portText = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(combo));
     if (IsUsbPortText(portText)) {
         SetSensitive(speedCombo, FALSE);
-        ChooseSilently(speedCombo, speedSelectHid, -1, driveropts::kSpeedCount);
+        ShowSpeedSilently(-1);
         SetCommTestSensitive(FALSE);
     } else {
         if (SpeedSelectableFor(record->status)) {
@@ -98,9 +97,7 @@ void SelectPort(GtkComboBox* combo, gpointer /*data*/) {
         }
         // Shows the record's speed again; the record already holds it. A
         // speed the table does not hold stays without an item.
-        ChooseSilently(speedCombo, speedSelectHid,
-                       record->keptBaudRate != nullptr ? -1 : record->speedIndex,
-                       driveropts::kSpeedCount);
+        ShowSpeedSilently(record->keptBaudRate != nullptr ? -1 : record->speedIndex);
         SetCommTestSensitive(TRUE);
     }
     g_free(portText);
@@ -148,9 +145,9 @@ void gcb_ProductCombo(GtkComboBox* combo, gpointer /*data*/) {
         // Set from code: the radios' user-press handler does not run, so this
         // forced choice is no separate notice.
         GtkWidget* radio = calibPointsNum == 9 ? calibPoints9Radio : calibPoints4Radio;
-        BlockCalibPointsToggles(true);
+        HandlersBlocked quiet;
+        AddCalibPointsToggles(quiet);
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(radio), TRUE);
-        BlockCalibPointsToggles(false);
     }
     SetSensitive(calibPoints4Radio, FourPointsAllowedFor(products));
 }
@@ -173,8 +170,92 @@ void ConnectMainPageHandlers() {
     g_signal_connect(mainWindowParts.configCombo, "changed", G_CALLBACK(SelectConfig), nullptr);
     portSelectHid = g_signal_connect(portCombo, "changed", G_CALLBACK(SelectPort), nullptr);
     speedSelectHid = g_signal_connect(speedCombo, "changed", G_CALLBACK(SelectSpeed), nullptr);
-    g_signal_connect(mainWindowParts.productCombo, "changed", G_CALLBACK(gcb_ProductCombo),
+    productHid = g_signal_connect(mainWindowParts.productCombo, "changed", G_CALLBACK(gcb_ProductCombo),
                      nullptr);
-    samplingHid = g_signal_connect(gtk_range_get_adjustment(GTK_RANGE(samplingScale)),
+    samplingHid = g_signal_connect(AdjustmentOf(samplingScale),
                                    "value-changed", G_CALLBACK(GetSamplingValue), nullptr);
+}
+
+const char* BuildMainPage(GtkWidget* page, const DeviceRecord* record) {
+    const bool undeclared = record->status == kStatusUndeclared;
+    GtkWidget* table = gtk_grid_new();
+    gtk_grid_set_column_spacing(GTK_GRID(table), 10);
+    gtk_grid_set_row_spacing(GTK_GRID(table), 5);
+    PackStart(page, table, TRUE, TRUE, 0);
+
+    // The list shows the templates; the entry shows the path in use.
+    GtkWidget* configCombo = Named(gtk_combo_box_text_new_with_entry(), "configCombo");
+    for (const char* candidate : kConfigCandidates) {
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(configCombo), candidate);
+    }
+    GtkWidget* configEntry = gtk_bin_get_child(GTK_BIN(configCombo));
+    gtk_editable_set_editable(GTK_EDITABLE(configEntry), FALSE);
+    gtk_entry_set_text(GTK_ENTRY(configEntry), configPath);
+    mainWindowParts.configCombo = configCombo;
+
+    portCombo = Named(ComboOf(portNames, driveropts::kPortCount), "portCombo");
+    // A device the port table does not hold shows no item: the file's text
+    // is kept until the user picks a port.
+    ChooseRow(portCombo, undeclared || record->keptDevice != nullptr ? -1 : record->portIndex,
+              driveropts::kPortCount);
+
+    speedCombo = Named(ComboOf(driveropts::kSpeedTexts, driveropts::kSpeedCount), "speedCombo");
+    const char* portText = "";
+    if (gtk_combo_box_get_active(GTK_COMBO_BOX(portCombo)) >= 0) {
+        portText = portNames[gtk_combo_box_get_active(GTK_COMBO_BOX(portCombo))];
+    }
+    if (undeclared || IsUsbPortText(portText)) {
+        ChooseRow(speedCombo, -1, driveropts::kSpeedCount);
+        gtk_widget_set_sensitive(speedCombo, FALSE);
+    } else {
+        ChooseRow(speedCombo, record->keptBaudRate != nullptr ? -1 : record->speedIndex,
+                  driveropts::kSpeedCount);
+    }
+
+    GtkWidget* productCombo =
+        Named(ComboOf(productNames[languageIndex], LabelRowCount(productNames)), "productCombo");
+    ChooseRow(productCombo, undeclared ? -1 : record->settings[driveropts::kProducts],
+              LabelRowCount(productNames));
+    mainWindowParts.productCombo = productCombo;
+
+    const struct {
+        MainPageRow label;
+        GtkWidget* control;
+    } rows[] = {{kMainConfig, configCombo},
+                {kMainPort, portCombo},
+                {kMainSpeed, speedCombo},
+                {kMainProducts, productCombo}};
+    for (int row = 0; row < 4; ++row) {
+        Attach(table, Label(LabelText(mainPageLabels, rows[row].label)), 0, 1, row, row + 1,
+               kShrink, kShrink);
+        Attach(table, rows[row].control, 1, 2, row, row + 1, kExpandFill, kExpandFill);
+    }
+
+    GtkWidget* samplingFrame = Frame(LabelText(mainPageLabels, kMainSampling), GTK_SHADOW_ETCHED_IN);
+    PackStart(page, samplingFrame, TRUE, TRUE, 0);
+    GtkWidget* samplingBox = VBox(0);
+    gtk_container_set_border_width(GTK_CONTAINER(samplingBox), 10);
+    gtk_container_add(GTK_CONTAINER(samplingFrame), samplingBox);
+    GtkWidget* ends = HBox(0);
+    PackStart(samplingBox, ends, FALSE, FALSE, 0);
+    PackStart(ends, Label(LabelText(mainPageLabels, kMainFine)), FALSE, FALSE, 0);
+    PackEnd(ends, Label(LabelText(mainPageLabels, kMainCoarse)), FALSE, FALSE, 0);
+    GtkWidget* scaleRow = HBox(0);
+    PackStart(samplingBox, scaleRow, FALSE, FALSE, 0);
+    // Page size 1 keeps the slider at 15 at most.
+    samplingScale = Named(Scale(record->sampling, 0, 16, 1, 1, 1), "samplingScale");
+    PackStart(scaleRow, samplingScale, TRUE, TRUE, 0);
+
+    GtkWidget* calibrationFrame = Frame(LabelText(mainPageLabels, kMainCalibration), GTK_SHADOW_IN);
+    PackStart(page, calibrationFrame, TRUE, TRUE, 0);
+    GtkWidget* outer = VBox(0);
+    gtk_box_set_homogeneous(GTK_BOX(outer), TRUE);
+    gtk_container_add(GTK_CONTAINER(calibrationFrame), outer);
+    GtkWidget* inner = HBox(0);
+    gtk_box_set_homogeneous(GTK_BOX(inner), TRUE);
+    PackStart(outer, inner, FALSE, FALSE, 10);
+    calibrationButton =
+        Named(Button(LabelText(mainPageLabels, kMainCalibration), 140, 40), "calibrationButton");
+    PackStart(inner, calibrationButton, FALSE, FALSE, 10);
+    return portText;
 }

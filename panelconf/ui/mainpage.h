@@ -7,6 +7,13 @@
 
 #include <gtk/gtk.h>
 
+struct DeviceRecord;
+
+// Fills the Main page from the record: the configuration, port, speed and
+// product combos, the sampling scale and the Calibration button. Returns the
+// text the port combo shows ("" when none).
+const char* BuildMainPage(GtkWidget* page, const DeviceRecord* record);
+
 // "changed" of the configuration combo: the chosen template, expanded, becomes
 // the file Apply reads and rewrites.
 void SelectConfig(GtkComboBox* combo, gpointer data);

@@ -6,6 +6,8 @@
 
 #include <gtk/gtk.h>
 
+#include "ui/handlerblock.h"
+#include "ui/packing.h"
 #include "ui/program.h"
 
 struct DeviceRecord;
@@ -61,8 +63,8 @@ extern GtkWidget* applyButton;
 extern GtkWidget* okButton;
 
 // Kept handler ids. Combos: "changed" of the combo. Scales: "value-changed"
-// of the scale's adjustment. Checks: "toggled". Zero until the handler issue
-// that owns the signal connects it in ConnectPageHandlers.
+// of the scale's adjustment. Checks: "toggled". Set by ConnectPageHandlers;
+// code that sets these widgets blocks them (HandlersBlocked).
 extern gulong portSelectHid;
 extern gulong speedSelectHid;
 extern gulong samplingHid;
@@ -75,6 +77,10 @@ extern gulong rclickHid;
 extern gulong holdHid;
 extern gulong spatialHid;
 extern gulong commModeHid;
+// "changed" of the product and touch mode combos and of the border spin.
+extern gulong productHid;
+extern gulong touchModeHid;
+extern gulong borderHid;
 // "toggled" of each calibration-point radio (4, 9, 25) and each driver
 // status radio (creation order: Enable, Disable, Undeclared). The arrow keys
 // of a radio group make a radio active with nothing but "toggled", so that
@@ -119,13 +125,10 @@ enum NotebookPage {
 // Undeclared): pops the previous one and pushes the new one.
 void ShowDriverStatus(int status);
 
-// Blocks (or unblocks) the "toggled" ids of the calibration-point radios or
-// of the driver status radios, around code that makes one of them active.
-void BlockCalibPointsToggles(bool block);
-void BlockStatusToggles(bool block);
-
-// Sets a widget's sensitivity, touching it only when it differs.
-void SetSensitive(GtkWidget* widget, gboolean sensitive);
+// Adds the "toggled" ids of the calibration-point radios, or of the driver
+// status radios, to a guard around code that makes one of them active.
+void AddCalibPointsToggles(HandlersBlocked& quiet);
+void AddStatusToggles(HandlersBlocked& quiet);
 
 // Connects every handler of the window (handlers_connect.cpp). Called by
 // CreateMainWindow after all controls have their initial values.

@@ -7,22 +7,13 @@
 #include "ui/changenotice.h"
 #include "labels.h"
 #include "ui/mainpage.h"
+#include "ui/handlerblock.h"
 #include "ui/mainwindow.h"
 #include "pagerules.h"
 #include "screenrecords.h"
 #include "ui/settingpages.h"
 
 namespace {
-
-// Rows of addScreenLabels.
-enum AddScreenRow {
-    kTitleRow = 0,
-    kPromptRow,
-    kSpinLabelRow,
-    kAddRow,
-    kCancelRow,
-    kSpinNameRow,
-};
 
 void QuitNestedLoop(GtkWidget* /*dialog*/, gpointer /*data*/) {
     gtk_main_quit();
@@ -54,75 +45,21 @@ void WidenScreenRange(int screenNo) {
     }
 }
 
-// Blocks (or unblocks) every handler that runs `handler` on the instance.
-// For the controls whose handler id is not kept.
-void BlockHandler(gpointer instance, GCallback handler, bool block) {
-    const auto match = G_SIGNAL_MATCH_FUNC;
-    auto* func = reinterpret_cast<gpointer>(handler);
-    if (block) {
-        g_signal_handlers_block_matched(instance, match, 0, 0, nullptr, func, nullptr);
-    } else {
-        g_signal_handlers_unblock_matched(instance, match, 0, 0, nullptr, func, nullptr);
-    }
-}
-
-void BlockKept(gpointer instance, gulong id, bool block) {
-    if (id == 0) {
-        return;
-    }
-    if (block) {
-        g_signal_handler_block(instance, id);
-    } else {
-        g_signal_handler_unblock(instance, id);
-    }
-}
-
-GtkAdjustment* AdjustmentOf(GtkWidget* scale) {
-    return gtk_range_get_adjustment(GTK_RANGE(scale));
-}
-
-// The setting scales, the handler id each keeps and the label showing its
-// value (none on the Advanced page).
-struct SettingScale {
-    GtkWidget* scale;
-    gulong id;
-    GtkWidget* valueLabel;
-    driveropts::SettingIndex entry;
-};
-
-// Holds every page handler off while the pages are loaded from a record, so
-// that loading is never taken for the user's change (no notice, no block
-// write, no changed flags).
-void BlockPageHandlers(const SettingScale* scales, int count, bool block) {
-    for (int i = 0; i < count; ++i) {
-        BlockKept(AdjustmentOf(scales[i].scale), scales[i].id, block);
-    }
-    BlockKept(beepCheck, beepHid, block);
-    BlockKept(rclickCheck, rclickHid, block);
-    BlockHandler(mainWindowParts.productCombo, G_CALLBACK(gcb_ProductCombo), block);
-    BlockHandler(mainWindowParts.touchModeCombo, G_CALLBACK(gcb_TouchModeCombo), block);
-    BlockHandler(calibBorderSpin, G_CALLBACK(SetActiveOkApplayBtn), block);
-}
-
-void ChooseRow(GtkWidget* combo, int row, int rowCount) {
-    gtk_combo_box_set_active(GTK_COMBO_BOX(combo), (row >= 0 && row < rowCount) ? row : -1);
-}
-
 // Shows the record's own values on the Main (product), Calibration (border),
-// Setting and Advanced pages. The point count is shared by every screen and
-// stays as it is.
+// Setting and Advanced pages, with every handler of those controls held
+// off, so that loading is never taken for the user's change (no notice, no
+// block write, no changed flags). The point count is shared by every screen
+// and stays as it is.
 void ShowRecordSettings(const DeviceRecord* record) {
     using namespace driveropts;
-    const SettingScale scales[] = {
-        {tapTimeScale, tapTimeHid, tapTimeValueLabel, kTapTime},
-        {liftOffScale, liftOffHid, liftOffValueLabel, kLiftOffTime},
-        {stabilizeScale, stabilizeHid, stabilizeValueLabel, kStabilize},
-        {averageScale, averageHid, averageValueLabel, kAveraging},
-        {holdScale, holdHid, nullptr, kRclickHoldDuration},
-        {spatialScale, spatialHid, nullptr, kRclickSpatialTolerance},
-    };
-    constexpr int kScaleCount = sizeof scales / sizeof scales[0];
-    BlockPageHandlers(scales, kScaleCount, true);
+    HandlersBlocked quiet({{beepCheck, beepHid},
+                           {rclickCheck, rclickHid},
+                           {mainWindowParts.productCombo, productHid},
+                           {mainWindowParts.touchModeCombo, touchModeHid},
+                           {calibBorderSpin, borderHid}});
+    for (const SettingScale& scale : kSettingScales) {
+        quiet.Add({AdjustmentOf(*scale.scale), *scale.id});
+    }
 
     // An undeclared device has no product and no touch mode yet, as when the
     // window is built.
@@ -131,22 +68,16 @@ void ShowRecordSettings(const DeviceRecord* record) {
               LabelRowCount(productNames));
     ChooseRow(mainWindowParts.touchModeCombo, undeclared ? -1 : record->settings[kTouchMode],
               LabelRowCount(touchModeNames));
-    for (const SettingScale& row : scales) {
-        const int value = record->settings[row.entry];
-        gtk_adjustment_set_value(AdjustmentOf(row.scale), value);
-        if (row.valueLabel != nullptr) {
-            gchar* text = g_strdup_printf(" %d", value);
-            gtk_label_set_text(GTK_LABEL(row.valueLabel), text);
-            g_free(text);
-        }
+    for (const SettingScale& scale : kSettingScales) {
+        const int value = record->settings[scale.entry];
+        gtk_adjustment_set_value(AdjustmentOf(*scale.scale), value);
+        ShowScaleValue(scale, value);
     }
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(beepCheck), record->settings[kSound] != 0);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(rclickCheck),
                                  record->settings[kRclickHold] != 0);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(calibBorderSpin),
                               std::lround(static_cast<double>(record->borderRatio) * 100.0));
-
-    BlockPageHandlers(scales, kScaleCount, false);
 }
 
 }  // namespace
@@ -157,16 +88,16 @@ void AddScrnDialog(GtkWidget* /*widget*/, gpointer /*data*/) {
     gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
     gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(mainWindow));
     g_signal_connect(dialog, "destroy", G_CALLBACK(QuitNestedLoop), nullptr);
-    gtk_window_set_title(GTK_WINDOW(dialog), LabelText(addScreenLabels, kTitleRow));
+    gtk_window_set_title(GTK_WINDOW(dialog), LabelText(addScreenLabels, kAddScreenTitle));
 
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), box, TRUE,
                        TRUE, 0);
-    gtk_box_pack_start(GTK_BOX(Row(box)), gtk_label_new(LabelText(addScreenLabels, kPromptRow)),
+    gtk_box_pack_start(GTK_BOX(Row(box)), gtk_label_new(LabelText(addScreenLabels, kAddScreenPrompt)),
                        TRUE, TRUE, 0);
 
     GtkWidget* spinRow = Row(box);
-    GtkWidget* spinLabel = gtk_label_new(LabelText(addScreenLabels, kSpinLabelRow));
+    GtkWidget* spinLabel = gtk_label_new(LabelText(addScreenLabels, kAddScreenSpinLabel));
     gtk_label_set_xalign(GTK_LABEL(spinLabel), 1.0f);
     gtk_box_pack_start(GTK_BOX(spinRow), spinLabel, TRUE, TRUE, 0);
     GtkAdjustment* adjustment =
@@ -174,15 +105,15 @@ void AddScrnDialog(GtkWidget* /*widget*/, gpointer /*data*/) {
     GtkWidget* spin = gtk_spin_button_new(adjustment, 0, 0);
     gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(spin), TRUE);
     gtk_editable_set_editable(GTK_EDITABLE(spin), FALSE);
-    gtk_widget_set_name(spin, LabelText(addScreenLabels, kSpinNameRow));
+    gtk_widget_set_name(spin, LabelText(addScreenLabels, kAddScreenSpinName));
     gtk_label_set_mnemonic_widget(GTK_LABEL(spinLabel), spin);
     gtk_box_pack_start(GTK_BOX(spinRow), spin, TRUE, TRUE, 0);
 
-    GtkWidget* add = ActionButton(dialog, kAddRow, kAddScreenAddName);
+    GtkWidget* add = ActionButton(dialog, kAddScreenAdd, kAddScreenAddName);
     g_signal_connect(add, "clicked", G_CALLBACK(AddScrn), spin);
     g_signal_connect_swapped(add, "clicked", G_CALLBACK(gtk_widget_destroy), dialog);
 
-    GtkWidget* cancel = ActionButton(dialog, kCancelRow, kAddScreenCancelName);
+    GtkWidget* cancel = ActionButton(dialog, kAddScreenCancel, kAddScreenCancelName);
     gtk_widget_set_can_default(cancel, TRUE);
     gtk_widget_grab_default(cancel);
     g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(gtk_widget_destroy), dialog);
@@ -202,9 +133,8 @@ void AddScrn(GtkWidget* /*widget*/, gpointer spin) {
         return;
     }
     WidenScreenRange(screenNo);
+    SetActiveOkApplayBtn(nullptr, nullptr);
     if (isRoot != 0) {
-        SetSensitive(applyButton, TRUE);
-        SetSensitive(okButton, TRUE);
         // The new screen gets its status on the Driver page.
         for (GSList* item = statusRadioGroup; item != nullptr; item = item->next) {
             SetSensitive(GTK_WIDGET(item->data), TRUE);

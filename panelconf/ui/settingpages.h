@@ -8,6 +8,39 @@
 
 #include <gtk/gtk.h>
 
+#include "config/driveroptions.h"
+
+struct DeviceRecord;
+
+// The six scales of the two pages: their widget, settings entry, value label
+// (the four Setting page scales only), kept handler id, handler, range and
+// labels. The builders, the screen switch and the Default buttons all go by
+// this table.
+struct SettingScale {
+    GtkWidget** scale;
+    driveropts::SettingIndex entry;
+    GtkWidget** valueLabel;  // nullptr: the scale shows no number
+    gulong* id;
+    void (*handler)(GtkAdjustment* adjustment, gpointer data);
+    const char* name;
+    double lower, upper, step, page;
+    int captionRow;  // the name label (Setting page) or the caption row (Advanced page)
+    int leftEndRow;  // Advanced page: the labels at the scale's two ends; -1 for none
+    int rightEndRow;
+};
+constexpr int kSettingScaleCount = 6;
+extern const SettingScale kSettingScales[kSettingScaleCount];
+
+// The table's row for a settings entry, or nullptr.
+const SettingScale* SettingScaleFor(driveropts::SettingIndex entry);
+
+// Shows a Setting page value label's text, " %d".
+void ShowScaleValue(const SettingScale& scale, int value);
+
+// Fill the two pages from the record.
+void BuildSettingPage(GtkWidget* page, const DeviceRecord* record);
+void BuildAdvancedPage(GtkWidget* page, const DeviceRecord* record);
+
 // "changed" of the touch mode combo.
 void gcb_TouchModeCombo(GtkComboBox* combo, gpointer data);
 
@@ -33,8 +66,8 @@ void gcb_AllInit(GtkButton* button, gpointer data);
 void BeepSoundOnOff(GtkToggleButton* check, gpointer data);
 void RclickOnOff(GtkToggleButton* check, gpointer data);
 
-// Connects the eleven handlers and keeps tapTimeHid, liftOffHid,
-// stabilizeHid, averageHid, holdHid, spatialHid, beepHid and rclickHid.
+// Connects the eleven handlers and keeps their ids (the six scales', beepHid,
+// rclickHid and touchModeHid).
 // Called once from ConnectPageHandlers.
 void ConnectSettingPageHandlers();
 

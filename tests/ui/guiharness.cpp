@@ -65,7 +65,7 @@ GtkWidget* FirstOfType(GtkWidget* widget, GType type) {
     return found;
 }
 
-GtkAdjustment* AdjustmentOf(GtkWidget* widget) {
+GtkAdjustment* ValueAdjustment(GtkWidget* widget) {
     if (GTK_IS_SPIN_BUTTON(widget)) {
         return gtk_spin_button_get_adjustment(GTK_SPIN_BUTTON(widget));
     }
@@ -217,15 +217,15 @@ bool Active(GtkWidget* toggle) {
 }
 
 double Value(GtkWidget* widget) {
-    return gtk_adjustment_get_value(AdjustmentOf(widget));
+    return gtk_adjustment_get_value(ValueAdjustment(widget));
 }
 
 double Lower(GtkWidget* widget) {
-    return gtk_adjustment_get_lower(AdjustmentOf(widget));
+    return gtk_adjustment_get_lower(ValueAdjustment(widget));
 }
 
 double Upper(GtkWidget* widget) {
-    return gtk_adjustment_get_upper(AdjustmentOf(widget));
+    return gtk_adjustment_get_upper(ValueAdjustment(widget));
 }
 
 std::vector<std::string> TabLabels() {

@@ -1,0 +1,42 @@
+#include "ui/informationpage.h"
+
+#include "labels.h"
+#include "ui/mainwindow.h"
+#include "ui/packing.h"
+#include "ui/sharedmeminit.h"
+
+void BuildInformationPage(GtkWidget* page) {
+    GtkWidget* frame = Frame(LabelText(informationPageLabels, kInformationVersion), GTK_SHADOW_ETCHED_IN);
+    PackStart(page, frame, FALSE, FALSE, 0);
+    GtkWidget* table = gtk_grid_new();
+    gtk_container_set_border_width(GTK_CONTAINER(table), 10);
+    gtk_container_add(GTK_CONTAINER(frame), table);
+
+    GtkWidget* title = Label(LabelText(productTitleLabels, kProductTitle));
+    gtk_widget_set_margin_bottom(title, 10);
+    Attach(table, title, 0, 3, 0, 1, kShrink, kShrink);
+    Attach(table, Label(LabelText(informationPageLabels, kInformationDriver)), 0, 1, 1, 2, kShrink,
+           kShrink);
+    Attach(table, Label(":"), 1, 2, 1, 2, kShrink, kShrink);
+    Attach(table, Label(LabelText(informationPageLabels, kInformationUtility)), 0, 1, 2, 3, kShrink,
+           kShrink);
+    Attach(table, Label(":"), 1, 2, 2, 3, kShrink, kShrink);
+    Attach(table, Label(kUtilityVersion), 2, 3, 2, 3, kShrink, kShrink);
+
+    if (SharedMemInit(&driverBlock) == 0) {
+        g_print("  -> Failed to SharedMemInit.\n");
+    }
+    GtkWidget* driverVersion;
+    if (driverBlock != nullptr) {
+        gchar* text = g_strdup_printf("%d.%d.%d", driverBlock->versionMajor,
+                                      driverBlock->versionMinor, driverBlock->versionBuild);
+        driverVersion = Label(text);
+        g_free(text);
+    } else {
+        driverVersion = Label(LabelText(informationPageLabels, kInformationUnknown));
+    }
+    mainWindowParts.driverVersionLabel = Named(driverVersion, "driverVersionLabel");
+    Attach(table, driverVersion, 2, 3, 1, 2, kShrink, kShrink);
+
+    PackEnd(page, Label(LabelText(productTitleLabels, kProductRights)), FALSE, FALSE, 0);
+}
