@@ -9,7 +9,7 @@ packages=(
   libgtk-3-dev libglib2.0-dev libx11-dev libxi-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   python3
   xvfb xauth x11-utils xdotool xserver-xorg-core
   util-linux procps iproute2 strace

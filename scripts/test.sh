@@ -16,8 +16,12 @@ build() {
   cmake -S . -B "$dir" "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
 }
 
-build build -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1
-build build-asan -DCMAKE_BUILD_TYPE=Debug -DPANEL_SANITIZE=ON || exit 1
+echo "== Format (every source file as .clang-format has it)"
+bash scripts/format.sh --check || status=1
+
+# Warnings are errors here; a user's plain build only shows them.
+build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPANEL_WERROR=ON || exit 1
+build build-asan -DCMAKE_BUILD_TYPE=Debug -DPANEL_SANITIZE=ON -DPANEL_WERROR=ON || exit 1
 
 echo "== Tests (normal build)"
 ctest --test-dir build --output-on-failure -j "$jobs" || status=1

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "testfiles.h"
 #include "config/configwriter.h"
 #include "driversection.h"
 #include "readerfixture.h"
@@ -35,10 +36,7 @@ protected:
         change(Record(0));
         std::string reason;
         EXPECT_EQ(RewriteConfigFile(&reason), 0) << reason;
-        std::ifstream in(configPath, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string written = text.str();
+        const std::string written = ReadFileBytes(configPath);
         EXPECT_EQ(ReadPath(configPath), 0);
         return written;
     }

@@ -10,6 +10,7 @@
 #include "devicerecord.h"
 #include "startup.h"
 #include "language.h"
+#include "startuprules.h"
 
 namespace {
 
@@ -21,6 +22,53 @@ TEST(Login, FirstFourLettersDecideRoot) {
     EXPECT_FALSE(LoginIsRoot("xroot"));
     EXPECT_FALSE(LoginIsRoot(""));
     EXPECT_FALSE(LoginIsRoot(nullptr));
+}
+
+TEST(StartupRules, WhoAndWhatIsLoadedDecideTheWindow) {
+    DeviceRecord record{};
+    FillDeviceDefaults(&record);
+    record.status = kStatusEnable;
+    record.loaded = 1;
+    record.settings[driveropts::kProducts] = 0;
+
+    // Not root, nothing loaded: one message, then a failed run.
+    StartupPlan plan = PlanStartupRules(false, false, record);
+    EXPECT_TRUE(plan.exitAfterMessage);
+    EXPECT_EQ(plan.exitStatus, 1);
+    EXPECT_EQ(plan.message, kMsgRootRequiredExit);
+
+    // Root, nothing loaded: no calibration, message 2, the "4" radio left
+    // alone, the link of an enabled device usable.
+    plan = PlanStartupRules(false, true, record);
+    EXPECT_FALSE(plan.exitAfterMessage);
+    EXPECT_EQ(plan.calibration, Sensitivity::kOff);
+    EXPECT_EQ(plan.fourPoints, Sensitivity::kKeep);
+    EXPECT_TRUE(plan.showMessage);
+    EXPECT_EQ(plan.message, kMsgDriverNotLoaded);
+    EXPECT_FALSE(plan.disableSettings);
+    EXPECT_FALSE(plan.disableLink);
+
+    // Root, loaded: nothing to say.
+    plan = PlanStartupRules(true, true, record);
+    EXPECT_FALSE(plan.showMessage);
+    EXPECT_EQ(plan.calibration, Sensitivity::kKeep);
+    EXPECT_EQ(plan.fourPoints, Sensitivity::kOn);
+
+    // Not root, loaded: settings off, message 0; calibration stays for a
+    // loaded device and goes for one the server does not report.
+    plan = PlanStartupRules(true, false, record);
+    EXPECT_TRUE(plan.disableSettings);
+    EXPECT_EQ(plan.message, kMsgRootForAllFunctions);
+    EXPECT_EQ(plan.calibration, Sensitivity::kKeep);
+    record.loaded = 0;
+    EXPECT_EQ(PlanStartupRules(true, false, record).calibration, Sensitivity::kOff);
+
+    // The fourth product has no four points; a device not enabled no link.
+    record.settings[driveropts::kProducts] = 3;
+    record.status = kStatusDisable;
+    plan = PlanStartupRules(true, true, record);
+    EXPECT_EQ(plan.fourPoints, Sensitivity::kOff);
+    EXPECT_TRUE(plan.disableLink);
 }
 
 TEST(Language, OnlyEucJapaneseSelectsJapanese) {

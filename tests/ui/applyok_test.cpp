@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "controltest.h"
+#include "windowtest.h"
 #include "ui/driverstatus.h"
 #include "ui/applyokcancel.h"
 #include "ui/changenotice.h"
@@ -22,8 +22,6 @@ using controltest::ControlTest;
 using controltest::FileBytes;
 using driveropts::kTapTime;
 
-constexpr const char* kLoaded0 = "Virtual core pointer\nTAVIR TouchPanel0 pointer\n";
-constexpr const char* kNothingLoaded = "Virtual core pointer\n";
 
 // Records every message dialog with the file's bytes at the moment it is
 // shown, then closes it.
@@ -153,7 +151,7 @@ TEST_F(ApplyOkCancel, RestartMessageComesBeforeTheWriteAndOnlyAfterANewNotice) {
 }
 
 TEST_F(ApplyOkCancel, CancelPutsTheLastAppliedSettingsBackAndWritesNothing) {
-    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoadedScreen0);
     std::vector<gui::ShownDialog> shown;
     gui::DialogResponder responder(&shown);
     ShowPage(kPageSetting);
@@ -179,7 +177,7 @@ TEST_F(ApplyOkCancel, CancelPutsTheLastAppliedSettingsBackAndWritesNothing) {
 }
 
 TEST_F(ApplyOkCancel, OkReleasesTheLinkWritesAndEndsTheLoop) {
-    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoadedScreen0);
     driver->commMode = 1;
     ShowPage(kPageSetting);
     MoveTo(tapTimeScale, 30);
@@ -194,7 +192,7 @@ TEST_F(ApplyOkCancel, OkReleasesTheLinkWritesAndEndsTheLoop) {
 }
 
 TEST_F(ApplyOkCancel, ScreenWithoutRecordIsOnlyLoggedAndOkStillEnds) {
-    BuildWith(Section(0, "/dev/ttyS1") + Section(2, "/dev/ttyS2") + Layout({0, 2}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Section(2, "/dev/ttyS2") + Layout({0, 2}), kLoadedScreen0);
     ShowPage(kPageSetting);
     MoveTo(tapTimeScale, 30);
     restartNeeded = 0;
@@ -221,7 +219,7 @@ TEST_F(ApplyOkCancel, CancelOnAnotherScreenPutsBackThatScreensOwnSettings) {
     BuildWith(Section(0, "/dev/ttyS1") +
                   Section(1, "/dev/ttyS2", 9600, "\tOption \"TapTime\" \"40\"\n") +
                   Layout({0, 1}),
-              kLoaded0);
+              kLoadedScreen0);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 1);
     ShowPage(kPageSetting);
     MoveTo(tapTimeScale, 45);
@@ -235,7 +233,7 @@ TEST_F(ApplyOkCancel, CancelOnAnotherScreenPutsBackThatScreensOwnSettings) {
 
 TEST_F(ApplyOkCancel, UserWhoIsNotRootCanChangeNothing) {
     SetRoot(false);
-    BuildWith(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}), kLoadedScreen0);
     ASSERT_EQ(dialogs.size(), 1u);
     DeviceRecord* record = CurrentRecord();
     const uint8_t pointsBefore = calibPointsNum;
@@ -330,7 +328,7 @@ private:
 };
 
 TEST_F(ApplyOkCancel, FileThatCannotBeWrittenIsToldAndOkKeepsTheProgramRunning) {
-    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoadedScreen0);
     ReadOnlyDirectory readOnly;
     ASSERT_FALSE(readOnly.dir.empty());
     const std::string path = readOnly.dir + "/xorg.conf";
@@ -375,7 +373,7 @@ TEST_F(ApplyOkCancel, FileThatCannotBeWrittenIsToldAndOkKeepsTheProgramRunning) 
 TEST_F(ApplyOkCancel, PortAndSpeedTheTablesDoNotHoldAreKeptUntilTheUserPicks) {
     // "/dev/ttyS10" contains a table text; "/dev/ttyS8" does not: neither
     // may become another port.
-    BuildWith(Section(0, "/dev/ttyS10", 38400) + Layout({0}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS10", 38400) + Layout({0}), kLoadedScreen0);
     DeviceRecord* record = CurrentRecord();
     EXPECT_EQ(gui::ComboText(portCombo), "");
     EXPECT_EQ(gui::ComboText(speedCombo), "");
@@ -413,7 +411,7 @@ TEST_F(ApplyOkCancel, PanelWithASerialAndAUsbSectionGetsOneLayoutLine) {
     // What panelinstall writes for a panel with both links: two sections
     // under one identifier.
     BuildWith(Section(0, "/dev/ttyS1") + Section(0, "/dev/input/event*") + Layout({0}),
-              kLoaded0);
+              kLoadedScreen0);
     ASSERT_EQ(g_list_length(deviceList), 2u);
     std::vector<gui::ShownDialog> shown;
     gui::DialogResponder responder(&shown);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "testfiles.h"
 #include "devicerecord.h"
 #include "ui/calibration.h"
 #include "driverlink/sharedmem.h"
@@ -27,12 +28,6 @@ constexpr const char* kUnfinishedText = "The Calibration are unfinished.\n";
 constexpr const char* kProductChangedText =
     "The restart of X Window System is necessary,\nto do the setting effectively.";
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Option name -> value of every numeric Option line in a configuration text.
 std::map<std::string, long> Options(const std::string& text) {
@@ -163,7 +158,7 @@ protected:
         }
     }
 
-    std::string DriverLog() const { return ReadFile(driverLog_); }
+    std::string DriverLog() const { return ReadFileBytes(driverLog_); }
 
     // Screen 0 with the given point count and a 5 % border, loaded in the
     // X server, served by a stand-in started with `driverArgs`.
@@ -264,7 +259,7 @@ TEST_P(CompleteRun, StoresTheDriversCoefficientsAndApplyWritesThem) {
         gui::DialogResponder responder(&runDialogs);
         ApplyFunc(nullptr, nullptr);
     }
-    std::map<std::string, long> file = Options(ReadFile(configPath));
+    std::map<std::string, long> file = Options(ReadFileBytes(configPath));
     char name[32];
     for (int i = 0; i < used; ++i) {
         snprintf(name, sizeof name, "CoEfficient%03d", i);
@@ -420,7 +415,7 @@ TEST_F(CalibrationTest, CalibrateOnlySucceedsOnlyWhenTheRunCompletedAndTheFileWa
     std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0) << output;
     EXPECT_FALSE(gtk_widget_get_visible(mainWindowParts.notebook));
-    EXPECT_EQ(Options(ReadFile(configPath))["CoEfficient000"], driverBlock->coefficient[0]);
+    EXPECT_EQ(Options(ReadFileBytes(configPath))["CoEfficient000"], driverBlock->coefficient[0]);
 
     // Refused (product changed): Apply still writes, the status says failure.
     record->productChanged = 1;
@@ -433,9 +428,9 @@ TEST_F(CalibrationTest, CalibrateOnlyWithoutTheBlockFails) {
     UseConfig(Section(0, "/dev/ttyS0") + Layout({0}));
     ListDevices("TAVIR TouchPanel0 pointer\n");
     Build();
-    std::string before = ReadFile(configPath);
+    std::string before = ReadFileBytes(configPath);
     EXPECT_EQ(CalibrateOnly(), 1);
-    EXPECT_NE(ReadFile(configPath), before);  // Apply wrote it all the same
+    EXPECT_NE(ReadFileBytes(configPath), before);  // Apply wrote it all the same
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "testfiles.h"
 #include "devicerecord.h"
 #include "ui/commtest.h"
 #include "driverlink/sharedmem.h"
@@ -29,7 +30,6 @@
 namespace {
 
 constexpr const char* kLink = "/dev/ttyS1";
-constexpr const char* kLoadedScreen0 = "Virtual core pointer\nTAVIR TouchPanel0 pointer\n";
 constexpr const char* kBlankRow = "  ";
 constexpr const char* kCode6 = "Not use authority of a \"LINK PORT\"";
 constexpr const char* kCode7 =

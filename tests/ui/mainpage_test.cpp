@@ -7,7 +7,7 @@
 #include <string>
 
 #include "configsearch.h"
-#include "pagetest.h"
+#include "windowtest.h"
 #include "ui/mainpage.h"
 
 namespace {
@@ -81,7 +81,7 @@ TEST_F(MainPage, SpeedAndPortChoicesSetLinkChangedOnlyWhenTheyDiffer) {
 TEST_F(MainPage, SerialPortLeavesTheSpeedLockedForADisabledDevice) {
     UseConfig(Section(0, "/dev/ttyS1", 2400));  // in the file, not in the layout
     ServeDriver();
-    ListDevices(pagetest::kLoadedScreen0);
+    ListDevices(kLoadedScreen0);
     Build();
     DeviceRecord* record = CurrentRecord();
     ASSERT_EQ(record->status, kStatusDisable);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "testfiles.h"
 #include "devicerecord.h"
 #include "ui/commtest.h"
 #include "driverlink/sharedmem.h"
@@ -18,7 +19,6 @@ namespace {
 using gui::ComboText;
 using gui::Sensitive;
 
-constexpr const char* kLoadedScreen0 = "Virtual core pointer\nTAVIR TouchPanel0 pointer\n";
 
 class MainWindow : public gui::WindowTest {};
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "controltest.h"
+#include "windowtest.h"
 #include "ui/driverstatus.h"
 #include "labels.h"
 #include "language.h"
@@ -17,7 +17,6 @@ using controltest::FileBytes;
 using gui::ComboText;
 using gui::Sensitive;
 
-constexpr const char* kLoaded0 = "Virtual core pointer\nTAVIR TouchPanel0 pointer\n";
 
 // Answers the Add Screen dialog once it is up: chooses `screen` and presses
 // Add, or presses Cancel. Records what the dialog showed.
@@ -148,7 +147,7 @@ std::string SectionOf(const std::string& file, const std::string& identifier) {
 }
 
 TEST_F(Screens, NewScreenEnabledDisabledAndUndeclaredReshapeTheFile) {
-    BuildWith(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}), kLoadedScreen0);
     std::vector<gui::ShownDialog> shown;
     gui::DialogResponder responder(&shown);
 
@@ -238,7 +237,7 @@ TEST_F(Screens, SwitchingLoadsEachScreenWithoutCountingAsAChange) {
                           "\tOption \"Sampling\" \"5\"\n\tOption \"TapTime\" \"40\"\n"
                           "\tOption \"Sound\" \"1\"\n\tOption \"BorderRatio\" \"8\"\n") +
                   Section(3, "/dev/ttyS0", 19200) + Layout({0, 1}),
-              kLoaded0);
+              kLoadedScreen0);
     ASSERT_EQ(gui::Upper(screenSpin), 3);
     DeviceRecord* third = RecordAt(2);
     third->status = kStatusDisable;
@@ -317,7 +316,7 @@ TEST_F(Screens, FourPointsFollowTheProductOfTheScreenShown) {
     BuildWith(Section(0, "/dev/ttyS1", 9600, "\tOption \"Products\" \"0\"\n") +
                   Section(1, "/dev/ttyS2", 9600, "\tOption \"Products\" \"3\"\n") +
                   Layout({0, 1}),
-              kLoaded0);
+              kLoadedScreen0);
     EXPECT_TRUE(Sensitive(calibPoints4Radio));
     TurnTo(1);  // the fourth product cannot be calibrated with four points
     EXPECT_FALSE(Sensitive(calibPoints4Radio));
@@ -327,7 +326,7 @@ TEST_F(Screens, FourPointsFollowTheProductOfTheScreenShown) {
 }
 
 TEST_F(Screens, ArrowKeysInARadioGroupCountAsThePress) {
-    BuildWith(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Layout({0, 1}), kLoadedScreen0);
     ASSERT_TRUE(gui::Active(mainWindowParts.statusRadios[kStatusEnable]));
     ASSERT_TRUE(gui::Active(calibPoints9Radio));
 
@@ -374,7 +373,7 @@ TEST_F(Screens, ArrowKeysInARadioGroupCountAsThePress) {
 }
 
 TEST_F(Screens, AddScreenDialogCancelAndAnExistingNumberChangeNothing) {
-    BuildWith(Section(1, "/dev/ttyS1") + Layout({1}), kLoaded0);
+    BuildWith(Section(1, "/dev/ttyS1") + Layout({1}), kLoadedScreen0);
     ASSERT_EQ(gui::Lower(screenSpin), 1);
 
     {
@@ -406,7 +405,7 @@ TEST_F(Screens, AddScreenDialogCancelAndAnExistingNumberChangeNothing) {
 TEST_F(Screens, JapaneseLabelsTakeTheSameBranches) {
     g_setenv("LANG", "ja_JP.eucJP", TRUE);
     languageIndex = 1;
-    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoaded0);
+    BuildWith(Section(0, "/dev/ttyS1") + Layout({0}), kLoadedScreen0);
     std::vector<gui::ShownDialog> shown;
     gui::DialogResponder responder(&shown);
     DeviceRecord* record = CurrentRecord();

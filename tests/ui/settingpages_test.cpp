@@ -2,7 +2,7 @@
 // record and the driver's live settings at once, the value labels follow, the
 // Default buttons write what they must and no more, and only real changes
 // count as changes.
-#include "pagetest.h"
+#include "windowtest.h"
 #include "ui/settingpages.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "testfiles.h"
 #include "config/configreader.h"
 #include "config/configwriter.h"
 #include "readerfixture.h"
@@ -86,12 +87,6 @@ bool HasLine(const std::string& text, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class Writer : public ReaderFixture {
 protected:
@@ -114,7 +109,7 @@ protected:
         return SetConfig(map);
     }
 
-    std::string Text() const { return ReadFile(configPath); }
+    std::string Text() const { return ReadFileBytes(configPath); }
 
     DeviceRecord* Add(int screen, uint8_t status) {
         DeviceRecord* record = AppendDeviceRecord();
@@ -681,7 +676,7 @@ TEST_F(Writer, OwnerGroupModeAndSymbolicLinkAreKept) {
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
-    EXPECT_EQ(Skeleton(ReadFile(target)), std::string(kKeyboard) + "<tavir \"P\">\n");
+    EXPECT_EQ(Skeleton(ReadFileBytes(target)), std::string(kKeyboard) + "<tavir \"P\">\n");
     EXPECT_TRUE(Leftovers(dir).empty());
     EXPECT_TRUE(Leftovers(real).empty());
 }
@@ -771,7 +766,7 @@ TEST_F(Writer, PublicSamplesKeepEverythingOutsideTheDriverSections) {
     ASSERT_GE(samples.size(), 20u);
     for (const std::string& sample : samples) {
         SCOPED_TRACE(sample);
-        const std::string original = ReadFile(sample);
+        const std::string original = ReadFileBytes(sample);
         ASSERT_EQ(Read(original), 0);
         AfterRead();
         Record(0)->status = kStatusEnable;

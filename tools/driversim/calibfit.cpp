@@ -9,7 +9,10 @@ bool SolveLeastSquares(const std::vector<std::vector<double>>& rows, const std::
         return false;
     }
     const size_t n = rows[0].size();
-    if (rows.size() < n) {
+    // The fits here have a handful of terms. The bound also tells the
+    // optimiser that n + 1 cannot wrap, which it otherwise warns about.
+    constexpr size_t kMaxTerms = 64;
+    if (n == 0 || n > kMaxTerms || rows.size() < n) {
         return false;
     }
     // Normal equations M s = r with M = A^T A, r = A^T b, as an augmented

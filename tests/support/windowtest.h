@@ -1,34 +1,30 @@
-// Fixture for the Apply/OK/Cancel, screen and driver status tests: the real
-// window over one or more screens, a second attach of the driver's segment
-// (the driver's view of the block), the file's bytes, real pointer clicks
-// through the X server, and a main loop for the buttons that end it.
-#ifndef TESTS_UI_CONTROLTEST_H
-#define TESTS_UI_CONTROLTEST_H
+// Fixtures for the tests of the window's handlers: the real window over one
+// or more screens with the driver running, a second attach of the driver's
+// segment (the block as the driver sees it), the file's bytes, real pointer
+// clicks through the X server, and a main loop for the buttons that end it.
+// PageTest builds one enabled, loaded screen-0 section; ControlTest any
+// configuration.
+#ifndef TESTS_SUPPORT_WINDOWTEST_H
+#define TESTS_SUPPORT_WINDOWTEST_H
 
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "devicerecord.h"
 #include "driverlink/sharedblock.h"
 #include "driverlink/sharedmem.h"
 #include "guiharness.h"
+#include "testfiles.h"
 #include "ui/mainwindow.h"
 
 namespace controltest {
 
 // The configuration file's bytes as they are now.
-inline std::string FileBytes() {
-    std::ifstream in(configPath, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+inline std::string FileBytes() { return ReadFileBytes(configPath); }
 
 class ControlTest : public gui::WindowTest {
 protected:
@@ -116,5 +112,71 @@ protected:
 };
 
 }  // namespace controltest
+
+namespace pagetest {
+
+class PageTest : public gui::WindowTest {
+protected:
+    // Builds the window for one enabled, loaded screen-0 section.
+    void BuildWith(const char* device, int baud = 9600, const std::string& options = "") {
+        UseConfig(Section(0, device, baud, options) + Layout({0}));
+        ServeDriver();
+        ListDevices(kLoadedScreen0);
+        Build();
+        ASSERT_NE(driverBlock, nullptr);
+        driver = AttachDriverView();
+        ASSERT_NE(driver, nullptr);
+        // A separate mapping, as the driver has it.
+        ASSERT_NE(static_cast<void*>(driver), static_cast<void*>(driverBlock));
+    }
+
+    void TearDown() override {
+        if (driver != nullptr) {
+            shmdt(driver);
+            driver = nullptr;
+        }
+        gui::WindowTest::TearDown();
+    }
+
+    // True when a change notice was given since the last ForgetNotice.
+    static bool Noticed() {
+        return gtk_widget_get_sensitive(applyButton) && gtk_widget_get_sensitive(okButton) &&
+               restartNeeded == 1;
+    }
+
+    // Puts the notice state back to that of a fresh window.
+    static void ForgetNotice() {
+        gtk_widget_set_sensitive(applyButton, FALSE);
+        gtk_widget_set_sensitive(okButton, FALSE);
+        restartNeeded = 0;
+    }
+
+    static bool AnythingNoticed() {
+        return gtk_widget_get_sensitive(applyButton) || gtk_widget_get_sensitive(okButton) ||
+               restartNeeded != 0;
+    }
+
+    // What a user's move of a slider does to its adjustment.
+    static void MoveTo(GtkWidget* scale, double value) {
+        gtk_adjustment_set_value(gtk_range_get_adjustment(GTK_RANGE(scale)), value);
+        gui::Flush();
+    }
+
+    static void Choose(GtkWidget* combo, int position) {
+        gtk_combo_box_set_active(GTK_COMBO_BOX(combo), position);
+        gui::Flush();
+    }
+
+    // The old toolkit reported a choice of the item already shown; GTK 3
+    // does not. This gives the handler that report.
+    static void ChooseAgain(GtkWidget* combo) {
+        g_signal_emit_by_name(combo, "changed");
+        gui::Flush();
+    }
+
+    DriverSharedBlock* driver = nullptr;
+};
+
+}  // namespace pagetest
 
 #endif
