@@ -69,9 +69,9 @@ std::string IdentifierOf(const LineView& line) {
 }
 
 enum Pass1State {
-    kOutside = 0,       // not in an InputDevice section
-    kInputDevice = 2,   // in one whose driver line has not been seen
-    kDriverSection = 3, // in one whose driver is "tavir"
+    kOutside = 0,        // not in an InputDevice section
+    kInputDevice = 2,    // in one whose driver line has not been seen
+    kDriverSection = 3,  // in one whose driver is "tavir"
 };
 
 bool IsSectionLine(const LineView& line) {

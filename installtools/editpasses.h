@@ -43,8 +43,7 @@ std::string SectionFaultMessage(const char* path, const SectionFault& fault);
 // line it brought. removedIdentifiers receives the identifier, quotes
 // included, of every section dropped, in file order (a section without an
 // Identifier line contributes none).
-std::string DropDriverSections(std::string_view text,
-                               std::vector<std::string>* removedIdentifiers);
+std::string DropDriverSections(std::string_view text, std::vector<std::string>* removedIdentifiers);
 
 // Pass 2: drops every line that mentions InputDevice (any case) together
 // with one of the removed identifiers (exact case). Every dropped panel's

@@ -39,7 +39,8 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
     AtomicFileWriter writer;
     if (!writer.Open(path, kTempTemplate)) {
         std::string temp = DirectoryPart(writer.TargetPath()) + "/" + kTempTemplate;
-        PrntErr(1, "WriteConf4", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
+        PrntErr(1, "WriteConf4",
+                FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
     }
 
     InstallReport report;
@@ -48,7 +49,8 @@ int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
     if (!writer.Write(text) || !writer.Commit()) {
         std::string reason = writer.Error();
         writer.Abort();
-        PrntErr(1, "WriteConfig", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
+        PrntErr(1, "WriteConfig",
+                FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
     }
 
     // Done, but perhaps not what the administrator meant: say so.
@@ -87,14 +89,16 @@ int main(int argc, char** argv) {
     static const char* const kUsage = "command X's_path mode screen_num serial_num";
     // Only a lone option is one: a configuration file may be called anything.
     if (argc == 2 && strcmp(argv[1], "--help") == 0) {
-        fputs("usage: panelinstall X's_path mode screen_num serial_num\n"
-              "  X's_path    the X server configuration file, e.g. /etc/X11/xorg.conf\n"
-              "  mode        0 serial panel, 1 USB panel, 2 both\n"
-              "  screen_num  the X screen of the panel: 0, 1, ...\n"
-              "  serial_num  the serial port /dev/ttyS<serial_num>, 0 to 8 (give one for mode 1 too)\n"
-              "Replaces every touch panel of the file by the default section(s) for\n"
-              "screen_num; panels of further screens are added in panelconf.\n",
-              stdout);
+        fputs(
+            "usage: panelinstall X's_path mode screen_num serial_num\n"
+            "  X's_path    the X server configuration file, e.g. /etc/X11/xorg.conf\n"
+            "  mode        0 serial panel, 1 USB panel, 2 both\n"
+            "  screen_num  the X screen of the panel: 0, 1, ...\n"
+            "  serial_num  the serial port /dev/ttyS<serial_num>, 0 to 8 (give one for mode 1 "
+            "too)\n"
+            "Replaces every touch panel of the file by the default section(s) for\n"
+            "screen_num; panels of further screens are added in panelconf.\n",
+            stdout);
         return 0;
     }
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {

@@ -22,11 +22,12 @@ constexpr const char* kTempTemplate = "paneluninstall.XXXXXX";
 int main(int argc, char** argv) {
     // Only a lone option is one: a configuration file may be called anything.
     if (argc == 2 && strcmp(argv[1], "--help") == 0) {
-        fputs("usage: paneluninstall xpath\n"
-              "  xpath  the X server configuration file, e.g. /etc/X11/xorg.conf\n"
-              "Removes every touch panel of the file and keeps the previous file as\n"
-              "xpath.old.\n",
-              stdout);
+        fputs(
+            "usage: paneluninstall xpath\n"
+            "  xpath  the X server configuration file, e.g. /etc/X11/xorg.conf\n"
+            "Removes every touch panel of the file and keeps the previous file as\n"
+            "xpath.old.\n",
+            stdout);
         return 0;
     }
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     if (!writer.Write(text) || !writer.Prepare()) {
         std::string reason = writer.Error();
         writer.Abort();
-        PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
+        PrntErr(1, "uninstall",
+                FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
     }
     // The backup is made before the new text takes the path, so the path
     // always holds a complete file and the backup is exactly the old one.
@@ -74,7 +76,8 @@ int main(int argc, char** argv) {
         writer.Abort();
         // The file keeps its old text: the backup this run made of it goes.
         unlink(backup.c_str());
-        PrntErr(1, "uninstall", FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
+        PrntErr(1, "uninstall",
+                FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
     }
     return 0;
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 int PrntErr(int isError, const char* step, const char* message) {
-    int printed = fprintf(stderr, "\n%s : [%s]\n %s\n", isError ? "Error" : "Warning", step, message);
+    int printed =
+        fprintf(stderr, "\n%s : [%s]\n %s\n", isError ? "Error" : "Warning", step, message);
     if (isError) {
         exit(1);
     }

@@ -9,68 +9,28 @@ namespace {
 
 // Window title, top bar and bottom row.
 const char* const kWindowLabelsEn[] = {
-    "TouchPanel Utility",
-    "Screen Number: ",
-    "Add",
-    "OK",
-    "Cancel",
-    "Apply",
-    nullptr,
+    "TouchPanel Utility", "Screen Number: ", "Add", "OK", "Cancel", "Apply", nullptr,
 };
 const char* const kWindowLabelsJa[] = {
-    "タッチパネルユーティリティ",
-    "スクリーンＮｏ: ",
-    "追加",
-    "決定",
-    "キャンセル",
-    "適用",
-    nullptr,
+    "タッチパネルユーティリティ", "スクリーンＮｏ: ", "追加", "決定", "キャンセル", "適用", nullptr,
 };
 
 // Main page: tab, row labels, sampling frame, calibration.
 const char* const kMainPageLabelsEn[] = {
-    "Main",
-    "XF86Config:",
-    "Link Port:",
-    "Link Speed:",
-    "Products:",
-    "Sampling Rate",
-    "Fine",
-    "Coarse",
-    "Calibration",
-    nullptr,
+    "Main",          "XF86Config:", "Link Port:", "Link Speed:", "Products:",
+    "Sampling Rate", "Fine",        "Coarse",     "Calibration", nullptr,
 };
 const char* const kMainPageLabelsJa[] = {
-    "基本設定",
-    "XF86の設定:",
-    "接続ポート:",
-    "接続スピード:",
-    "コントローラ選択:",
-    "サンプリングレート",
-    "高い",
-    "低い",
-    "キャリブレーション",
-    nullptr,
+    "基本設定",           "XF86の設定:", "接続ポート:", "接続スピード:",      "コントローラ選択:",
+    "サンプリングレート", "高い",        "低い",        "キャリブレーション", nullptr,
 };
 
 // Driver page: tab, frame, the three status radios, the change button.
 const char* const kDriverPageLabelsEn[] = {
-    "Driver",
-    "Status",
-    "Enable",
-    "Disable",
-    "Undeclared",
-    "Change of Status",
-    nullptr,
+    "Driver", "Status", "Enable", "Disable", "Undeclared", "Change of Status", nullptr,
 };
 const char* const kDriverPageLabelsJa[] = {
-    "ドライバ状態",
-    "状態",
-    "有効",
-    "無効",
-    "設定消去",
-    "状態変更",
-    nullptr,
+    "ドライバ状態", "状態", "有効", "無効", "設定消去", "状態変更", nullptr,
 };
 
 // Calibration page: tab and its two frames.
@@ -89,14 +49,8 @@ const char* const kCalibrationPageLabelsJa[] = {
 
 // Setting page: tab, touch mode, the four scale names, Default.
 const char* const kSettingPageLabelsEn[] = {
-    "Setting",
-    "Select Touch Mode:",
-    "Tap Time      ",
-    "Lift Off Time ",
-    "Stablization  ",
-    "Averaging     ",
-    "Default",
-    nullptr,
+    "Setting",        "Select Touch Mode:", "Tap Time      ", "Lift Off Time ",
+    "Stablization  ", "Averaging     ",     "Default",        nullptr,
 };
 const char* const kSettingPageLabelsJa[] = {
     "設定",
@@ -141,38 +95,20 @@ const char* const kAdvancedPageLabelsJa[] = {
 
 // Communication page: tab, mode check, transmit and receive.
 const char* const kCommunicationPageLabelsEn[] = {
-    "Communication",
-    "Communication Mode",
-    "Transmission Data",
-    "Transmit",
-    "Receive Data",
-    nullptr,
+    "Communication", "Communication Mode", "Transmission Data", "Transmit", "Receive Data", nullptr,
 };
 const char* const kCommunicationPageLabelsJa[] = {
-    "通信",
-    "タッチ座標を確認する。（マウスカーソルの移動は中断されます。)",
-    "送信データ",
-    "送信する。",
-    "受信データ",
-    nullptr,
+    "通信",       "タッチ座標を確認する。（マウスカーソルの移動は中断されます。)",
+    "送信データ", "送信する。",
+    "受信データ", nullptr,
 };
 
 // Information page: tab, frame, the two version rows, no driver.
 const char* const kInformationPageLabelsEn[] = {
-    "Information",
-    "Version",
-    "XInput Driver",
-    "TouchPanel Utility",
-    "   Unknown",
-    nullptr,
+    "Information", "Version", "XInput Driver", "TouchPanel Utility", "   Unknown", nullptr,
 };
 const char* const kInformationPageLabelsJa[] = {
-    "バージョン情報",
-    "バージョン",
-    "XInput Driver",
-    "TouchPanel Utility",
-    "   Unknown",
-    nullptr,
+    "バージョン情報", "バージョン", "XInput Driver", "TouchPanel Utility", "   Unknown", nullptr,
 };
 
 // Product title above the versions and the rights notice below them.
@@ -189,22 +125,11 @@ const char* const kProductTitleLabelsJa[] = {
 
 // Add Screen dialog; row 5 is the spin button's widget name.
 const char* const kAddScreenLabelsEn[] = {
-    "Add Screen",
-    "Select the Screen No.",
-    "Screen No.",
-    "Add",
-    "Cancel",
-    "AddScrn",
-    nullptr,
+    "Add Screen", "Select the Screen No.", "Screen No.", "Add", "Cancel", "AddScrn", nullptr,
 };
 const char* const kAddScreenLabelsJa[] = {
-    "スクリーン追加",
-    "スクリーンＮｏ選択",
-    "スクリーンＮｏ",
-    "追加",
-    "キャンセル",
-    "スクリーン追加",
-    nullptr,
+    "スクリーン追加", "スクリーンＮｏ選択", "スクリーンＮｏ", "追加",
+    "キャンセル",     "スクリーン追加",     nullptr,
 };
 
 // Texts of message codes 6, 7 and 8.

@@ -10,17 +10,17 @@
 
 using LabelTable = const char* const* const[2];
 
-extern LabelTable windowLabels;           // 6 rows
-extern LabelTable mainPageLabels;         // 9 rows
-extern LabelTable driverPageLabels;       // 6 rows
-extern LabelTable calibrationPageLabels;  // 3 rows
-extern LabelTable settingPageLabels;      // 7 rows
-extern LabelTable advancedPageLabels;     // 11 rows
+extern LabelTable windowLabels;             // 6 rows
+extern LabelTable mainPageLabels;           // 9 rows
+extern LabelTable driverPageLabels;         // 6 rows
+extern LabelTable calibrationPageLabels;    // 3 rows
+extern LabelTable settingPageLabels;        // 7 rows
+extern LabelTable advancedPageLabels;       // 11 rows
 extern LabelTable communicationPageLabels;  // 5 rows
-extern LabelTable informationPageLabels;  // 5 rows
-extern LabelTable productTitleLabels;     // 2 rows
-extern LabelTable addScreenLabels;        // 6 rows
-extern LabelTable dialogMessages;         // 3 rows (message codes 6, 7, 8)
+extern LabelTable informationPageLabels;    // 5 rows
+extern LabelTable productTitleLabels;       // 2 rows
+extern LabelTable addScreenLabels;          // 6 rows
+extern LabelTable dialogMessages;           // 3 rows (message codes 6, 7, 8)
 // Row number = the stored value (products, touchMode, status).
 extern LabelTable productNames;    // 4 rows
 extern LabelTable touchModeNames;  // 3 rows
@@ -28,7 +28,14 @@ extern LabelTable statusBarTexts;  // 3 rows
 extern LabelTable statusNames;     // 3 rows
 
 // The rows of each table, by what they label.
-enum WindowRow { kWindowTitle, kWindowScreenNumber, kWindowAdd, kWindowOk, kWindowCancel, kWindowApply };
+enum WindowRow {
+    kWindowTitle,
+    kWindowScreenNumber,
+    kWindowAdd,
+    kWindowOk,
+    kWindowCancel,
+    kWindowApply
+};
 enum MainPageRow {
     kMainTab,
     kMainConfig,
@@ -117,13 +124,13 @@ extern const char* const dialogButtons[2];  // " O K ", " 了 解 "
 
 // Message codes. The caller decides what happens after the dialog closes.
 enum MessageCode : unsigned int {
-    kMsgRootForAllFunctions = 0,   // not root, driver loaded: controls disabled
-    kMsgRootRequiredExit = 1,      // not root, no driver loaded: program exits
-    kMsgDriverNotLoaded = 2,       // root, no driver loaded: calibration off
-    kMsgCalibrationUnfinished = 3, // calibration ended without all points
-    kMsgRestartForAllSettings = 4, // Apply while restartNeeded is set
+    kMsgRootForAllFunctions = 0,    // not root, driver loaded: controls disabled
+    kMsgRootRequiredExit = 1,       // not root, no driver loaded: program exits
+    kMsgDriverNotLoaded = 2,        // root, no driver loaded: calibration off
+    kMsgCalibrationUnfinished = 3,  // calibration ended without all points
+    kMsgRestartForAllSettings = 4,  // Apply while restartNeeded is set
     // 5 is not assigned.
-    kMsgNoPortAuthority = 6,       // communication test: port cannot be opened
+    kMsgNoPortAuthority = 6,            // communication test: port cannot be opened
     kMsgRestartAfterLinkChange = 7,     // communication test after port/speed change
     kMsgRestartAfterProductChange = 8,  // calibration after product change
     kMsgSaveFailed = 9,                 // Apply or OK could not write the file

@@ -45,11 +45,12 @@ int main(int argc, char* argv[]) {
     // Decided before GTK sees (and may rewrite) the arguments. The two
     // questions about the program are answered without a display.
     if (argc == 2 && strcmp(argv[1], "--help") == 0) {
-        printf("Usage: panelconf [-c]\n"
-               "Sets up and calibrates the touch panels of the tavir X input driver.\n"
-               "  -c         run one calibration and save it, without the window\n"
-               "  --help     print this text\n"
-               "  --version  print the version\n");
+        printf(
+            "Usage: panelconf [-c]\n"
+            "Sets up and calibrates the touch panels of the tavir X input driver.\n"
+            "  -c         run one calibration and save it, without the window\n"
+            "  --help     print this text\n"
+            "  --version  print the version\n");
         return 0;
     }
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {

@@ -12,8 +12,8 @@ constexpr int kAddScreenHighest = 16;
 
 enum class AddScreenResult {
     kAdded,
-    kAlreadyPresent,      // a record already has the number: nothing done
-    kRecordUnavailable,   // no memory for the record: list unchanged
+    kAlreadyPresent,         // a record already has the number: nothing done
+    kRecordUnavailable,      // no memory for the record: list unchanged
     kIdentifierUnavailable,  // no memory for the identifier: list unchanged
 };
 

@@ -61,8 +61,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // a call that fails when the name is taken (link, O_EXCL), so nothing planted
 // there is ever followed, and a process killed meanwhile leaves nothing.
 bool RandomName(const std::string& dir, const std::string& nameTemplate, std::string* out) {
-    static const char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::string name = nameTemplate;
     size_t x = name.size();
     while (x > 0 && name[x - 1] == 'X') {

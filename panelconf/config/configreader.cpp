@@ -166,7 +166,8 @@ void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, 
         if (option.setting < 0 || !NameTokenIs(name, option.name)) {
             continue;
         }
-        fields->settings[option.setting] = option.kind == OptionKind::kNumber ? number : (number != 0);
+        fields->settings[option.setting] =
+            option.kind == OptionKind::kNumber ? number : (number != 0);
     }
     for (const DriverOption& option : kDriverOptions) {
         if (option.kind == OptionKind::kDebugOption && NameTokenIs(name, option.name)) {

@@ -474,8 +474,8 @@ int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view hea
                                                  : Format(kOwnIdentifierFormat, {record->screenNo});
                     bool already = false;
                     for (const std::string& earlier : listed) {
-                        already = already ||
-                                  g_ascii_strcasecmp(earlier.c_str(), identifier.c_str()) == 0;
+                        already =
+                            already || g_ascii_strcasecmp(earlier.c_str(), identifier.c_str()) == 0;
                     }
                     if (already) {
                         continue;

@@ -60,17 +60,23 @@ enum SettingIndex {
 // Which arrays of a device record or of the driver block a family fills is
 // named by its field; how many of its entries are in use depends on the
 // number of calibration points.
-enum class CoefficientField { kCoefficient4p, kCoefficientRevise, kCoefficient, kCal9Base, kCal25Base };
+enum class CoefficientField {
+    kCoefficient4p,
+    kCoefficientRevise,
+    kCoefficient,
+    kCal9Base,
+    kCal25Base
+};
 
 struct CoefficientFamily {
     const char* nameFormat;    // option name of entry n, without quotes
     const char* quotedPrefix;  // the quoted name up to the number
     CoefficientField field;
-    int size;                  // entries of the array
-    int count4;                // entries in use with 4 points
-    int count9;                // ... with 9 points
-    int count25;               // ... with 25 points
-    int countOther;            // ... with a point count the driver does not know
+    int size;        // entries of the array
+    int count4;      // entries in use with 4 points
+    int count9;      // ... with 9 points
+    int count25;     // ... with 25 points
+    int countOther;  // ... with a point count the driver does not know
     // The reader takes only the entries in use with the point count already
     // read ("CalibPointsNum" stands before the coefficients); otherwise it
     // takes every entry and keeps those in use when the section ends.
@@ -85,8 +91,8 @@ struct CoefficientFamily {
 };
 
 constexpr CoefficientFamily kCoefficientFamilies[] = {
-    {"CoEfficient4p%d", "\"CoEfficient4p", CoefficientField::kCoefficient4p, kCoefficient4pCount,
-     8, 8, 8, 8, false},
+    {"CoEfficient4p%d", "\"CoEfficient4p", CoefficientField::kCoefficient4p, kCoefficient4pCount, 8,
+     8, 8, 8, false},
     {"CoEfficientRevise%d", "\"CoEfficientRevise", CoefficientField::kCoefficientRevise,
      kCoefficientReviseCount, 10, 10, 10, 10, false},
     {"CoEfficient%03d", "\"CoEfficient", CoefficientField::kCoefficient, kCoefficientCount, 8, 32,
@@ -135,10 +141,9 @@ constexpr int32_t kDefaultCoefficientRevise[kCoefficientReviseCount] = {
 };
 constexpr int kDefaultCoefficientUsed = 32;
 constexpr int32_t kDefaultCoefficient[kDefaultCoefficientUsed] = {
-    16914, 402,    -407,     -11181, -32,   16362, 888,      -2656,
-    15863, -2882,  418,      -7874713, 16,  22289, -567,     -32318,
-    14653, -420,   473,      294144, 3726,  16408, -646,     -6293165,
-    18034, 3129,   -442,     -9799071, -2045, 12339, 356,    -3293230,
+    16914,    402,      -407,  -11181, -32,    16362,    888,   -2656, 15863,  -2882,    418,
+    -7874713, 16,       22289, -567,   -32318, 14653,    -420,  473,   294144, 3726,     16408,
+    -646,     -6293165, 18034, 3129,   -442,   -9799071, -2045, 12339, 356,    -3293230,
 };
 constexpr int32_t kDefaultCal9Base[kCal9BaseCount] = {520, 316};
 
@@ -171,7 +176,7 @@ enum class OptionKind {
     kLiveState,       // a settings entry read as 1 or 0 and always written as 0
     kScreenWidth,     // written for the driver, never read
     kScreenHeight,
-    kDebugOption,     // read, never written
+    kDebugOption,  // read, never written
 };
 
 // How the value stands after the name: in the column of the first lines of
@@ -209,8 +214,8 @@ constexpr DriverOption kDriverOptions[] = {
     {"Sound", kSound, OptionKind::kSwitch, OptionColumn::kNarrow, kBoth},
     {"RclickHold", kRclickHold, OptionKind::kSwitch, OptionColumn::kNarrow, kBoth},
     {"RclickHoldDuration", kRclickHoldDuration, OptionKind::kNumber, OptionColumn::kNarrow, kBoth},
-    {"RclickSpatialTolerance", kRclickSpatialTolerance, OptionKind::kNumber,
-     OptionColumn::kNarrow, kBoth},
+    {"RclickSpatialTolerance", kRclickSpatialTolerance, OptionKind::kNumber, OptionColumn::kNarrow,
+     kBoth},
     {"Communication", kCommunication, OptionKind::kLiveState, OptionColumn::kNarrow, kBoth},
     {"ScreenWidth", -1, OptionKind::kScreenWidth, OptionColumn::kNarrow, kWriter},
     {"ScreenHeight", -1, OptionKind::kScreenHeight, OptionColumn::kNarrow, kWriter},

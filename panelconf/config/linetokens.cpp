@@ -106,7 +106,8 @@ std::string OptionValueText(const char* line, size_t length) {
     }
     std::string text;
     if (p < end && *p == '"') {
-        const char* close = static_cast<const char*>(memchr(p + 1, '"', static_cast<size_t>(end - p - 1)));
+        const char* close =
+            static_cast<const char*>(memchr(p + 1, '"', static_cast<size_t>(end - p - 1)));
         if (close != nullptr) {
             return std::string(p + 1, close);
         }

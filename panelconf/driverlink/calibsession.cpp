@@ -40,9 +40,7 @@ void TimeOutCalibRun(DriverSharedBlock* block) { Store(block->calState, kCalIdle
 
 bool CalibRunCompleted(const DriverSharedBlock* block) { return Load(block->calPoint) == 0; }
 
-bool CalibCoefficientsReady(const DriverSharedBlock* block) {
-    return Load(block->coeffReady) != 0;
-}
+bool CalibCoefficientsReady(const DriverSharedBlock* block) { return Load(block->coeffReady) != 0; }
 
 void TakeCalibCoefficients(DriverSharedBlock* block, DeviceRecord* record) {
     // A run the driver finished with an unknown count is taken whole.

@@ -50,8 +50,7 @@ int64_t GridLine(int index, int cells, int64_t size, int64_t margin) {
 
 bool IsCalibPointCount(int count) { return count == 4 || count == 9 || count == 25; }
 
-bool CalibTargetPosition(int point, int count, float ratio, int width, int height, int* x,
-                         int* y) {
+bool CalibTargetPosition(int point, int count, float ratio, int width, int height, int* x, int* y) {
     if (!IsCalibPointCount(count) || point < 1 || point > count) {
         return false;
     }

@@ -24,7 +24,6 @@ bool IsCalibPointCount(int count);
 // Returns false, leaving *x and *y alone, when count is not 4, 9 or 25 or
 // when point is outside 1..count. Results saturate to the int range for
 // absurd screen sizes or ratios, so hostile block contents cannot overflow.
-bool CalibTargetPosition(int point, int count, float ratio, int width, int height, int* x,
-                         int* y);
+bool CalibTargetPosition(int point, int count, float ratio, int width, int height, int* x, int* y);
 
 #endif

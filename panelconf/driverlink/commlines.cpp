@@ -7,9 +7,7 @@ namespace {
 
 constexpr const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
-bool IsContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // Length of the well-formed UTF-8 sequence at bytes[0], 0 when there is none
 // (overlong forms, surrogates and values above U+10FFFF are not well-formed).

@@ -95,9 +95,7 @@ int OpenCommPort(const char* path, int baudRate) {
     return fd;
 }
 
-size_t ReadCommLine(int fd, CommLine* line) {
-    return CollectCommLine(line, ReadOneByte, &fd);
-}
+size_t ReadCommLine(int fd, CommLine* line) { return CollectCommLine(line, ReadOneByte, &fd); }
 
 void SendCommText(int fd, const char* text) {
     const std::string command = CommCommand(text);

@@ -25,9 +25,7 @@ void ChooseLinkRows(const DeviceRecord& record, LinkControlsPlan* plan) {
                          : RowOf(record.speedIndex, driveropts::kSpeedCount);
 }
 
-bool IsUsb(const LinkControlsPlan& plan) {
-    return plan.portRow == driveropts::kUsbPortIndex;
-}
+bool IsUsb(const LinkControlsPlan& plan) { return plan.portRow == driveropts::kUsbPortIndex; }
 
 LinkControlsPlan EmptyPlan(DeviceStatus shown) {
     LinkControlsPlan plan{};

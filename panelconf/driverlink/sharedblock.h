@@ -34,38 +34,38 @@ struct DriverSharedBlock {
     // the utility clears it.
     uint8_t coeffReady;  // 1
     // 1 while the utility holds the serial link for the communication test.
-    uint8_t commMode;  // 2
+    uint8_t commMode;   // 2
     uint8_t reserved3;  // 3
     // 1-based target in progress; above calibPointsNum the run is finished;
     // 0 after a completed run. The driver advances it.
     int32_t calPoint;  // 4
     // X screen of the next calibration run (from the display name at attach,
     // from the record being calibrated at the start of a run).
-    int32_t screenNo;  // 8
-    int32_t screenWidth;   // 12, pixels
-    int32_t screenHeight;  // 16, pixels
-    int32_t cal9Base[2];   // 20, written by the driver ("Cal9Base%d")
-    int32_t cal25Base[4];  // 28, written by the driver ("Cal25Base%d")
-    uint8_t versionMajor;  // 44, driver version, first number
-    uint8_t versionMinor;  // 45, second number
+    int32_t screenNo;        // 8
+    int32_t screenWidth;     // 12, pixels
+    int32_t screenHeight;    // 16, pixels
+    int32_t cal9Base[2];     // 20, written by the driver ("Cal9Base%d")
+    int32_t cal25Base[4];    // 28, written by the driver ("Cal25Base%d")
+    uint8_t versionMajor;    // 44, driver version, first number
+    uint8_t versionMinor;    // 45, second number
     uint8_t calibPointsNum;  // 46, 4, 9 or 25
     uint8_t sampling;        // 47, sampling value of the device
     uint16_t versionBuild;   // 48, driver version, third number
     uint8_t reserved50[2];   // 50
     // Margin between screen edge and outer targets as a fraction of the
     // screen size (0.05 for 5 %).
-    float borderRatio;  // 52
+    float borderRatio;              // 52
     int32_t coefficient[128];       // 56, "CoEfficient%03d"; 8/32/128 used
     int32_t coefficient4p[8];       // 568, "CoEfficient4p%d"
     int32_t coefficientRevise[10];  // 600, "CoEfficientRevise%d"
     // Live settings: products, touchMode, tapTime, stabilize, averaging,
     // liftOffTime, three reserved (0), sound, rclickHold, rclickHoldDuration,
     // rclickSpatialTolerance, communication.
-    int32_t settings[14];         // 640
-    uint8_t reserved696[2060];    // 696
-    int32_t commDataReady;        // 2756, non-zero: a new record stands below
-    int32_t commResultX;          // 2760
-    int32_t commResultY;          // 2764
+    int32_t settings[14];                      // 640
+    uint8_t reserved696[2060];                 // 696
+    int32_t commDataReady;                     // 2756, non-zero: a new record stands below
+    int32_t commResultX;                       // 2760
+    int32_t commResultY;                       // 2764
     CommSample commSamples[kCommSampleCount];  // 2768, raw x/y pairs
 };
 

@@ -118,9 +118,7 @@ ApplyResult ApplyCurrentScreen() {
     return ApplyResult::kWritten;
 }
 
-void ApplyFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
-    ApplyCurrentScreen();
-}
+void ApplyFunc(GtkWidget* /*widget*/, gpointer /*data*/) { ApplyCurrentScreen(); }
 
 void OkFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
     const uint8_t commMode = driverBlock != nullptr ? driverBlock->commMode : 0;

@@ -18,20 +18,9 @@ namespace {
 
 // The target marker: a black ring with white notches; " " is transparent.
 const char* kMarkerXpm[] = {
-    "10 10 3 1",
-    " \tc None",
-    ".\tc #000000",
-    "+\tc #FFFFFF",
-    "..++++++..",
-    "...++++...",
-    "+........+",
-    "++......++",
-    "++......++",
-    "++......++",
-    "++......++",
-    "+........+",
-    "...++++...",
-    "..++++++..",
+    "10 10 3 1",  " \tc None",  ".\tc #000000", "+\tc #FFFFFF", "..++++++..",
+    "...++++...", "+........+", "++......++",   "++......++",   "++......++",
+    "++......++", "+........+", "...++++...",   "..++++++..",
 };
 
 // Source id of the handshake poll while a run is going.
@@ -54,13 +43,9 @@ CalibrationCompleted completedCallback = nullptr;
     exit(EXIT_FAILURE);
 }
 
-void LogWarning(const char* message) {
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", message);
-}
+void LogWarning(const char* message) { g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", message); }
 
-void QuitRunLoop(GtkWidget* /*window*/, gpointer /*data*/) {
-    gtk_main_quit();
-}
+void QuitRunLoop(GtkWidget* /*window*/, gpointer /*data*/) { gtk_main_quit(); }
 
 // The record of the screen the spin shows, or nullptr with the warning.
 DeviceRecord* SpinRecordOrWarn() {
@@ -73,9 +58,8 @@ DeviceRecord* SpinRecordOrWarn() {
 
 void ShowTarget(int point) {
     gchar* caption = g_strdup_printf("Calibration: %d", point);
-    PutTouchPoint(calWindow, caption, point, driverBlock->calibPointsNum,
-                  driverBlock->borderRatio, driverBlock->screenWidth,
-                  driverBlock->screenHeight);
+    PutTouchPoint(calWindow, caption, point, driverBlock->calibPointsNum, driverBlock->borderRatio,
+                  driverBlock->screenWidth, driverBlock->screenHeight);
     g_free(caption);
 }
 
@@ -117,9 +101,7 @@ void SetCalibPollSource(CalibPollSource source) { pollSource = source; }
 
 void SetCalibrationCompleted(CalibrationCompleted callback) { completedCallback = callback; }
 
-void DoCalibration(GtkWidget* /*widget*/, gpointer /*data*/) {
-    RunCalibration();
-}
+void DoCalibration(GtkWidget* /*widget*/, gpointer /*data*/) { RunCalibration(); }
 
 int RunCalibration() {
     if (driverBlock == nullptr || calWindow != nullptr) {
@@ -169,9 +151,8 @@ int StartCalibration() {
     CreateCalibWindow(&calWindow, driverBlock->borderRatio, driverBlock->calibPointsNum);
     // Selected, but no handler: the touches belong to the driver.
     gtk_widget_add_events(calWindow, GDK_BUTTON_RELEASE_MASK);
-    PutTouchPoint(calWindow, "Calibration: 1", driverBlock->calPoint,
-                  driverBlock->calibPointsNum, driverBlock->borderRatio,
-                  driverBlock->screenWidth, driverBlock->screenHeight);
+    PutTouchPoint(calWindow, "Calibration: 1", driverBlock->calPoint, driverBlock->calibPointsNum,
+                  driverBlock->borderRatio, driverBlock->screenWidth, driverBlock->screenHeight);
     gtk_widget_show_all(calWindow);
     HandTargetToDriver(driverBlock);
     return 1;

@@ -68,6 +68,4 @@ void PutTouchPoint(GtkWidget* window, const char* caption, int point, uint8_t co
 gboolean OnSyncDriver(gpointer data);
 gboolean OnTimeOut(gpointer data);
 
-
-
 #endif

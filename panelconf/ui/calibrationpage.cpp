@@ -7,17 +7,18 @@
 #include "ui/packing.h"
 
 void BuildCalibrationPage(GtkWidget* page, DeviceRecord* record) {
-    GtkWidget* pointsFrame = Frame(LabelText(calibrationPageLabels, kCalibrationPoints), GTK_SHADOW_ETCHED_IN);
+    GtkWidget* pointsFrame =
+        Frame(LabelText(calibrationPageLabels, kCalibrationPoints), GTK_SHADOW_ETCHED_IN);
     PackStart(page, pointsFrame, FALSE, FALSE, 10);
     GtkWidget* box = HBox(3);
     gtk_container_add(GTK_CONTAINER(pointsFrame), box);
     calibPoints4Radio = Named(gtk_radio_button_new_with_label(nullptr, "4"), "calibPoints4Radio");
-    calibPoints9Radio = Named(gtk_radio_button_new_with_label_from_widget(
-                                  GTK_RADIO_BUTTON(calibPoints4Radio), "9"),
-                              "calibPoints9Radio");
-    calibPoints25Radio = Named(gtk_radio_button_new_with_label_from_widget(
-                                   GTK_RADIO_BUTTON(calibPoints4Radio), "25"),
-                               "calibPoints25Radio");
+    calibPoints9Radio =
+        Named(gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(calibPoints4Radio), "9"),
+              "calibPoints9Radio");
+    calibPoints25Radio = Named(
+        gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(calibPoints4Radio), "25"),
+        "calibPoints25Radio");
     for (GtkWidget* radio : {calibPoints4Radio, calibPoints9Radio, calibPoints25Radio}) {
         PackStart(box, radio, FALSE, TRUE, 0);
     }
@@ -29,7 +30,8 @@ void BuildCalibrationPage(GtkWidget* page, DeviceRecord* record) {
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(calibPoints9Radio), TRUE);
     }
 
-    GtkWidget* borderFrame = Frame(LabelText(calibrationPageLabels, kCalibrationBorder), GTK_SHADOW_ETCHED_IN);
+    GtkWidget* borderFrame =
+        Frame(LabelText(calibrationPageLabels, kCalibrationBorder), GTK_SHADOW_ETCHED_IN);
     gtk_widget_set_size_request(borderFrame, 500, 70);
     PackStart(page, borderFrame, FALSE, FALSE, 0);
     if (record->borderRatio < kMinCalibBorderRatio) {

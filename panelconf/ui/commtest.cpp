@@ -191,17 +191,20 @@ void BuildCommunicationPage(GtkWidget* page, const char* portText) {
 
     GtkWidget* left = VBox(0);
     PackStart(box, left, FALSE, FALSE, 0);
-    PackStart(left, Label(LabelText(communicationPageLabels, kCommunicationTransmitData)), FALSE, FALSE, 2);
+    PackStart(left, Label(LabelText(communicationPageLabels, kCommunicationTransmitData)), FALSE,
+              FALSE, 2);
     transmitEntry = Named(gtk_entry_new(), "transmitEntry");
     gtk_entry_set_max_length(GTK_ENTRY(transmitEntry), kTransmitMaxChars);
     PackStart(left, transmitEntry, FALSE, FALSE, 5);
-    transmitButton = Named(Button(LabelText(communicationPageLabels, kCommunicationTransmit), 40, 40),
-                           "transmitButton");
+    transmitButton =
+        Named(Button(LabelText(communicationPageLabels, kCommunicationTransmit), 40, 40),
+              "transmitButton");
     PackStart(left, transmitButton, FALSE, FALSE, 5);
 
     GtkWidget* right = VBox(0);
     PackStart(box, right, FALSE, FALSE, 0);
-    PackStart(right, Label(LabelText(communicationPageLabels, kCommunicationReceiveData)), FALSE, FALSE, 0);
+    PackStart(right, Label(LabelText(communicationPageLabels, kCommunicationReceiveData)), FALSE,
+              FALSE, 0);
     GtkListStore* store = gtk_list_store_new(2, G_TYPE_STRING, G_TYPE_STRING);
     for (int i = 0; i < kCommReceiveRows; ++i) {
         GtkTreeIter iter;

@@ -12,13 +12,9 @@ namespace {
 
 constexpr unsigned int kFirstTableCode = 6;
 
-void QuitNestedLoop(GtkWidget* /*dialog*/, gpointer /*data*/) {
-    gtk_main_quit();
-}
+void QuitNestedLoop(GtkWidget* /*dialog*/, gpointer /*data*/) { gtk_main_quit(); }
 
-void CloseDialog(GtkWidget* /*button*/, gpointer dialog) {
-    gtk_widget_destroy(GTK_WIDGET(dialog));
-}
+void CloseDialog(GtkWidget* /*button*/, gpointer dialog) { gtk_widget_destroy(GTK_WIDGET(dialog)); }
 
 }  // namespace
 
@@ -52,7 +48,6 @@ void SaveFailedDialog(const char* path, const char* reason) {
 namespace {
 
 void ShowMessage(gchar* message, int ownLanguage) {
-
     GtkWidget* dialog = gtk_dialog_new();
     gtk_widget_set_name(dialog, kDialogWidgetName);
     gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);

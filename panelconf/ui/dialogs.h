@@ -5,7 +5,6 @@
 
 #include "labels.h"
 
-
 // Shows the message of the code and returns once the dialog has been closed,
 // by its button, by Return or by the window manager. Works before the main
 // loop runs and from any handler. Code 5 or a code above 9 logs a warning and

@@ -79,7 +79,8 @@ void ConnectDriverStatusHandlers() {
 }
 
 void BuildDriverPage(GtkWidget* page, const DeviceRecord* record) {
-    GtkWidget* frame = Frame(LabelText(driverPageLabels, kDriverStatusFrame), GTK_SHADOW_ETCHED_OUT);
+    GtkWidget* frame =
+        Frame(LabelText(driverPageLabels, kDriverStatusFrame), GTK_SHADOW_ETCHED_OUT);
     PackStart(page, frame, FALSE, FALSE, 0);
     GtkWidget* box = VBox(5);
     gtk_container_set_border_width(GTK_CONTAINER(box), 5);
@@ -90,7 +91,8 @@ void BuildDriverPage(GtkWidget* page, const DeviceRecord* record) {
     GtkWidget* previous = nullptr;
     for (int i = 0; i < 3; ++i) {
         GtkWidget* radio = gtk_radio_button_new_with_label_from_widget(
-            previous ? GTK_RADIO_BUTTON(previous) : nullptr, LabelText(driverPageLabels, kDriverEnable + i));
+            previous ? GTK_RADIO_BUTTON(previous) : nullptr,
+            LabelText(driverPageLabels, kDriverEnable + i));
         Named(radio, kRadioNames[i]);
         PackStart(box, radio, FALSE, TRUE, 0);
         mainWindowParts.statusRadios[i] = radio;
@@ -113,8 +115,8 @@ void BuildDriverPage(GtkWidget* page, const DeviceRecord* record) {
     PackStart(box, gtk_separator_new(GTK_ORIENTATION_HORIZONTAL), FALSE, FALSE, 0);
     GtkWidget* row = HBox(0);
     PackStart(box, row, FALSE, FALSE, 0);
-    changeStatusButton =
-        Named(Button(LabelText(driverPageLabels, kDriverChangeStatus), 160, 40), "changeStatusButton");
+    changeStatusButton = Named(Button(LabelText(driverPageLabels, kDriverChangeStatus), 160, 40),
+                               "changeStatusButton");
     gtk_widget_set_sensitive(changeStatusButton, FALSE);
     PackEnd(row, changeStatusButton, FALSE, FALSE, 0);
 }

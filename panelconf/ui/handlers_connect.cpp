@@ -19,9 +19,7 @@
 namespace {
 
 // Closing the main window ends the main loop; main then shuts down.
-void QuitMainLoop(GtkWidget* /*window*/, gpointer /*data*/) {
-    gtk_main_quit();
-}
+void QuitMainLoop(GtkWidget* /*window*/, gpointer /*data*/) { gtk_main_quit(); }
 
 }  // namespace
 

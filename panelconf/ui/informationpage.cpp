@@ -6,7 +6,8 @@
 #include "ui/sharedmeminit.h"
 
 void BuildInformationPage(GtkWidget* page) {
-    GtkWidget* frame = Frame(LabelText(informationPageLabels, kInformationVersion), GTK_SHADOW_ETCHED_IN);
+    GtkWidget* frame =
+        Frame(LabelText(informationPageLabels, kInformationVersion), GTK_SHADOW_ETCHED_IN);
     PackStart(page, frame, FALSE, FALSE, 0);
     GtkWidget* table = gtk_grid_new();
     gtk_container_set_border_width(GTK_CONTAINER(table), 10);

@@ -170,10 +170,10 @@ void ConnectMainPageHandlers() {
     g_signal_connect(mainWindowParts.configCombo, "changed", G_CALLBACK(SelectConfig), nullptr);
     portSelectHid = g_signal_connect(portCombo, "changed", G_CALLBACK(SelectPort), nullptr);
     speedSelectHid = g_signal_connect(speedCombo, "changed", G_CALLBACK(SelectSpeed), nullptr);
-    productHid = g_signal_connect(mainWindowParts.productCombo, "changed", G_CALLBACK(gcb_ProductCombo),
-                     nullptr);
-    samplingHid = g_signal_connect(AdjustmentOf(samplingScale),
-                                   "value-changed", G_CALLBACK(GetSamplingValue), nullptr);
+    productHid = g_signal_connect(mainWindowParts.productCombo, "changed",
+                                  G_CALLBACK(gcb_ProductCombo), nullptr);
+    samplingHid = g_signal_connect(AdjustmentOf(samplingScale), "value-changed",
+                                   G_CALLBACK(GetSamplingValue), nullptr);
 }
 
 const char* BuildMainPage(GtkWidget* page, const DeviceRecord* record) {
@@ -231,7 +231,8 @@ const char* BuildMainPage(GtkWidget* page, const DeviceRecord* record) {
         Attach(table, rows[row].control, 1, 2, row, row + 1, kExpandFill, kExpandFill);
     }
 
-    GtkWidget* samplingFrame = Frame(LabelText(mainPageLabels, kMainSampling), GTK_SHADOW_ETCHED_IN);
+    GtkWidget* samplingFrame =
+        Frame(LabelText(mainPageLabels, kMainSampling), GTK_SHADOW_ETCHED_IN);
     PackStart(page, samplingFrame, TRUE, TRUE, 0);
     GtkWidget* samplingBox = VBox(0);
     gtk_container_set_border_width(GTK_CONTAINER(samplingBox), 10);

@@ -86,8 +86,8 @@ void TopBar(GtkWidget* mainBox, const DeviceRecord* record) {
         lowest = MIN(lowest, screen);
         highest = MAX(highest, screen);
     }
-    screenSpin = Named(SpinButton(static_cast<guint>(record->screenNo), lowest, highest),
-                       "screenSpin");
+    screenSpin =
+        Named(SpinButton(static_cast<guint>(record->screenNo), lowest, highest), "screenSpin");
     PackStart(bar, screenSpin, FALSE, FALSE, 0);
 
     mainWindowParts.addScreenButton =
@@ -111,7 +111,8 @@ void BottomRow(GtkWidget* mainBox) {
     // Packed from the end: they read OK, Cancel, Apply.
     applyButton = Named(Button(LabelText(windowLabels, kWindowApply), 80, 40), "applyButton");
     PackEnd(row, applyButton, TRUE, TRUE, 0);
-    GtkWidget* cancelButton = Named(Button(LabelText(windowLabels, kWindowCancel), 0, 0), "cancelButton");
+    GtkWidget* cancelButton =
+        Named(Button(LabelText(windowLabels, kWindowCancel), 0, 0), "cancelButton");
     PackEnd(row, cancelButton, TRUE, TRUE, 0);
     gtk_widget_set_can_default(cancelButton, TRUE);
     gtk_widget_grab_default(cancelButton);

@@ -14,14 +14,14 @@ struct DeviceRecord;
 
 // Top level and top bar.
 extern GtkWidget* mainWindow;
-extern GtkWidget* screenSpin;        // GtkSpinButton: screen of the current record
-extern GtkWidget* statusBar;         // GtkStatusbar: driver state text
-extern guint statusContextId;        // context "Driver Status" of statusBar
+extern GtkWidget* screenSpin;  // GtkSpinButton: screen of the current record
+extern GtkWidget* statusBar;   // GtkStatusbar: driver state text
+extern guint statusContextId;  // context "Driver Status" of statusBar
 
 // Main page.
-extern GtkWidget* portCombo;         // GtkComboBoxText, items portNames
-extern GtkWidget* speedCombo;        // GtkComboBoxText, items of the speed table
-extern GtkWidget* samplingScale;     // GtkScale, 0..15
+extern GtkWidget* portCombo;      // GtkComboBoxText, items portNames
+extern GtkWidget* speedCombo;     // GtkComboBoxText, items of the speed table
+extern GtkWidget* samplingScale;  // GtkScale, 0..15
 extern GtkWidget* calibrationButton;
 
 // Driver page. The group list is GTK's own: it holds the three radios in
@@ -34,7 +34,7 @@ extern GSList* calibPointsGroup;
 extern GtkWidget* calibPoints4Radio;
 extern GtkWidget* calibPoints9Radio;
 extern GtkWidget* calibPoints25Radio;
-extern GtkWidget* calibBorderSpin;   // GtkSpinButton, percent 1..10
+extern GtkWidget* calibBorderSpin;  // GtkSpinButton, percent 1..10
 
 // Setting page.
 extern GtkWidget* tapTimeScale;
@@ -54,9 +54,9 @@ extern GtkWidget* spatialScale;
 
 // Communication page.
 extern GtkWidget* commModeCheck;
-extern GtkWidget* transmitEntry;     // GtkEntry, at most 15 characters
+extern GtkWidget* transmitEntry;  // GtkEntry, at most 15 characters
 extern GtkWidget* transmitButton;
-extern GtkWidget* receiveList;       // GtkTreeView over a GtkListStore of 2 strings
+extern GtkWidget* receiveList;  // GtkTreeView over a GtkListStore of 2 strings
 
 // Bottom row.
 extern GtkWidget* applyButton;
@@ -93,16 +93,16 @@ extern gulong statusToggleHids[3];
 // signal wiring and for tests. Each also carries its name as widget name
 // (gtk_widget_set_name), e.g. "configCombo".
 struct MainWindowParts {
-    GtkWidget* configCombo;           // GtkComboBoxText, the candidate list
+    GtkWidget* configCombo;  // GtkComboBoxText, the candidate list
     GtkWidget* addScreenButton;
-    GtkWidget* productCombo;          // GtkComboBoxText, productNames
-    GtkWidget* touchModeCombo;        // GtkComboBoxText, touchModeNames
+    GtkWidget* productCombo;    // GtkComboBoxText, productNames
+    GtkWidget* touchModeCombo;  // GtkComboBoxText, touchModeNames
     GtkWidget* settingDefaultButton;
     GtkWidget* advancedDefaultButton;
     GtkWidget* cancelButton;
-    GtkWidget* notebook;              // the seven pages
-    GtkWidget* statusRadios[3];       // Enable, Disable, Undeclared (creation order)
-    GtkWidget* driverVersionLabel;    // Information page
+    GtkWidget* notebook;            // the seven pages
+    GtkWidget* statusRadios[3];     // Enable, Disable, Undeclared (creation order)
+    GtkWidget* driverVersionLabel;  // Information page
     // Record that was current when the window was built: CancelFunc's data.
     DeviceRecord* startRecord;
 };
@@ -119,7 +119,6 @@ enum NotebookPage {
     kPageInformation,
     kPageCount,
 };
-
 
 // Status bar message of a record status (0 Enable, 1 Disable, else
 // Undeclared): pops the previous one and pushes the new one.

@@ -8,17 +8,11 @@ void PackEnd(GtkWidget* box, GtkWidget* child, gboolean expand, gboolean fill, g
     gtk_box_pack_end(GTK_BOX(box), child, expand, fill, padding);
 }
 
-GtkWidget* HBox(int spacing) {
-    return gtk_box_new(GTK_ORIENTATION_HORIZONTAL, spacing);
-}
+GtkWidget* HBox(int spacing) { return gtk_box_new(GTK_ORIENTATION_HORIZONTAL, spacing); }
 
-GtkWidget* VBox(int spacing) {
-    return gtk_box_new(GTK_ORIENTATION_VERTICAL, spacing);
-}
+GtkWidget* VBox(int spacing) { return gtk_box_new(GTK_ORIENTATION_VERTICAL, spacing); }
 
-GtkWidget* Label(const char* text) {
-    return gtk_label_new(text);
-}
+GtkWidget* Label(const char* text) { return gtk_label_new(text); }
 
 void Attach(GtkWidget* grid, GtkWidget* child, int left, int right, int top, int bottom,
             CellOption x, CellOption y) {

@@ -15,9 +15,7 @@
 
 namespace {
 
-void QuitNestedLoop(GtkWidget* /*dialog*/, gpointer /*data*/) {
-    gtk_main_quit();
-}
+void QuitNestedLoop(GtkWidget* /*dialog*/, gpointer /*data*/) { gtk_main_quit(); }
 
 GtkWidget* Row(GtkWidget* box) {
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
@@ -91,10 +89,10 @@ void AddScrnDialog(GtkWidget* /*widget*/, gpointer /*data*/) {
     gtk_window_set_title(GTK_WINDOW(dialog), LabelText(addScreenLabels, kAddScreenTitle));
 
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), box, TRUE,
-                       TRUE, 0);
-    gtk_box_pack_start(GTK_BOX(Row(box)), gtk_label_new(LabelText(addScreenLabels, kAddScreenPrompt)),
-                       TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), box, TRUE, TRUE,
+                       0);
+    gtk_box_pack_start(GTK_BOX(Row(box)),
+                       gtk_label_new(LabelText(addScreenLabels, kAddScreenPrompt)), TRUE, TRUE, 0);
 
     GtkWidget* spinRow = Row(box);
     GtkWidget* spinLabel = gtk_label_new(LabelText(addScreenLabels, kAddScreenSpinLabel));

@@ -88,9 +88,8 @@ void ResetScales(const SettingDefault* defaults, size_t count) {
 }
 
 GtkWidget* MakeScale(const SettingScale& row, const DeviceRecord* record) {
-    *row.scale = Named(Scale(record->settings[row.entry], row.lower, row.upper, row.step,
-                             row.page, 0),
-                       row.name);
+    *row.scale = Named(
+        Scale(record->settings[row.entry], row.lower, row.upper, row.step, row.page, 0), row.name);
     return *row.scale;
 }
 
@@ -153,9 +152,8 @@ void BuildSettingPage(GtkWidget* page, const DeviceRecord* record) {
     PackStart(scalesRow, gtk_separator_new(GTK_ORIENTATION_VERTICAL), TRUE, FALSE, 0);
     GtkWidget* defaultBox = VBox(0);
     PackStart(scalesRow, defaultBox, TRUE, FALSE, 0);
-    mainWindowParts.settingDefaultButton =
-        Named(Button(LabelText(settingPageLabels, kSettingDefault), 80, 30),
-              "settingDefaultButton");
+    mainWindowParts.settingDefaultButton = Named(
+        Button(LabelText(settingPageLabels, kSettingDefault), 80, 30), "settingDefaultButton");
     PackEnd(defaultBox, mainWindowParts.settingDefaultButton, FALSE, FALSE, 0);
 }
 
@@ -166,14 +164,15 @@ void BuildAdvancedPage(GtkWidget* page, const DeviceRecord* record) {
                                  record->settings[driveropts::kSound] != 0);
     PackStart(page, beepCheck, FALSE, FALSE, 0);
 
-    GtkWidget* frame = Frame(LabelText(advancedPageLabels, kAdvancedRclickFrame), GTK_SHADOW_ETCHED_IN);
+    GtkWidget* frame =
+        Frame(LabelText(advancedPageLabels, kAdvancedRclickFrame), GTK_SHADOW_ETCHED_IN);
     PackStart(page, frame, TRUE, TRUE, 0);
     GtkWidget* box = VBox(5);
     gtk_container_add(GTK_CONTAINER(frame), box);
 
-    rclickCheck = Named(
-        gtk_check_button_new_with_label(LabelText(advancedPageLabels, kAdvancedRclick)),
-        "rclickCheck");
+    rclickCheck =
+        Named(gtk_check_button_new_with_label(LabelText(advancedPageLabels, kAdvancedRclick)),
+              "rclickCheck");
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(rclickCheck),
                                  record->settings[driveropts::kRclickHold] != 0);
     PackStart(box, rclickCheck, FALSE, FALSE, 0);
@@ -194,9 +193,8 @@ void BuildAdvancedPage(GtkWidget* page, const DeviceRecord* record) {
 
     GtkWidget* defaultRow = HBox(0);
     PackStart(page, defaultRow, FALSE, FALSE, 0);
-    mainWindowParts.advancedDefaultButton =
-        Named(Button(LabelText(advancedPageLabels, kAdvancedDefault), 90, 40),
-              "advancedDefaultButton");
+    mainWindowParts.advancedDefaultButton = Named(
+        Button(LabelText(advancedPageLabels, kAdvancedDefault), 90, 40), "advancedDefaultButton");
     PackStart(defaultRow, mainWindowParts.advancedDefaultButton, FALSE, FALSE, 5);
 }
 
@@ -271,8 +269,8 @@ void ConnectSettingPageHandlers() {
         *scale.id = g_signal_connect(AdjustmentOf(*scale.scale), "value-changed",
                                      G_CALLBACK(scale.handler), nullptr);
     }
-    g_signal_connect(mainWindowParts.settingDefaultButton, "clicked",
-                     G_CALLBACK(gcb_SettingInit), nullptr);
+    g_signal_connect(mainWindowParts.settingDefaultButton, "clicked", G_CALLBACK(gcb_SettingInit),
+                     nullptr);
     beepHid = g_signal_connect(beepCheck, "toggled", G_CALLBACK(BeepSoundOnOff), nullptr);
     rclickHid = g_signal_connect(rclickCheck, "toggled", G_CALLBACK(RclickOnOff), nullptr);
     g_signal_connect(mainWindowParts.advancedDefaultButton, "clicked", G_CALLBACK(gcb_AllInit),

@@ -200,7 +200,8 @@ void FsyncOnly(benchmark::State& state, const std::string& text, const std::stri
         int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
             state.SkipWithError("write failed");
-            if (fd >= 0) close(fd);
+            if (fd >= 0)
+                close(fd);
             break;
         }
         auto start = std::chrono::steady_clock::now();
@@ -215,10 +216,11 @@ void FsyncOnly(benchmark::State& state, const std::string& text, const std::stri
             state.SkipWithError("fsync failed");
             break;
         }
-        state.SetIterationTime(std::chrono::duration<double>((middle - start) + (end - resume))
-                                   .count());
+        state.SetIterationTime(
+            std::chrono::duration<double>((middle - start) + (end - resume)).count());
     }
-    if (dirFd >= 0) close(dirFd);
+    if (dirFd >= 0)
+        close(dirFd);
 }
 
 // Keeps the seconds per iteration of every run for the summary.
@@ -247,11 +249,12 @@ void PrintSummary(const SummaryReporter& reporter, const std::string& label, siz
         return;
     }
     const double mb = static_cast<double>(bytes) / 1e6;
-    printf("%-8s %8zu bytes: rewrite %8.1f MB/s (%.3f ms), plain copy %8.1f MB/s, "
-           "rewrite/plain time %.1fx; safe copy %.1f MB/s, rewrite/safe %.2fx; "
-           "fsync of file and directory %.3f ms = %.0f%% of the rewrite\n",
-           label.c_str(), bytes, mb / rewrite, rewrite * 1e3, mb / plain, rewrite / plain,
-           mb / safe, rewrite / safe, sync * 1e3, sync > 0 ? 100.0 * sync / rewrite : 0.0);
+    printf(
+        "%-8s %8zu bytes: rewrite %8.1f MB/s (%.3f ms), plain copy %8.1f MB/s, "
+        "rewrite/plain time %.1fx; safe copy %.1f MB/s, rewrite/safe %.2fx; "
+        "fsync of file and directory %.3f ms = %.0f%% of the rewrite\n",
+        label.c_str(), bytes, mb / rewrite, rewrite * 1e3, mb / plain, rewrite / plain, mb / safe,
+        rewrite / safe, sync * 1e3, sync > 0 ? 100.0 * sync / rewrite : 0.0);
 }
 
 }  // namespace
@@ -268,25 +271,29 @@ int main(int argc, char** argv) {
     }
     benchDir = scratch;
 
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {"typical", TypicalConfig()}, {"large", LargeConfig()}};
+    const std::vector<std::pair<std::string, std::string>> files = {{"typical", TypicalConfig()},
+                                                                    {"large", LargeConfig()}};
     for (const auto& [label, text] : files) {
         const std::string& body = text;
         const std::string& name = label;
-        benchmark::RegisterBenchmark(("rewrite/" + name).c_str(),
-                                     [&body, &name](benchmark::State& s) { Rewrite(s, body, name); })
+        benchmark::RegisterBenchmark(
+            ("rewrite/" + name).c_str(),
+            [&body, &name](benchmark::State& s) { Rewrite(s, body, name); })
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("plain_copy/" + name).c_str(),
-                                     [&body, &name](benchmark::State& s) { PlainCopy(s, body, name); })
+        benchmark::RegisterBenchmark(
+            ("plain_copy/" + name).c_str(),
+            [&body, &name](benchmark::State& s) { PlainCopy(s, body, name); })
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("safe_copy/" + name).c_str(),
-                                     [&body, &name](benchmark::State& s) { SafeCopy(s, body, name); })
+        benchmark::RegisterBenchmark(
+            ("safe_copy/" + name).c_str(),
+            [&body, &name](benchmark::State& s) { SafeCopy(s, body, name); })
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("fsync/" + name).c_str(),
-                                     [&body, &name](benchmark::State& s) { FsyncOnly(s, body, name); })
+        benchmark::RegisterBenchmark(
+            ("fsync/" + name).c_str(),
+            [&body, &name](benchmark::State& s) { FsyncOnly(s, body, name); })
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }

@@ -74,7 +74,8 @@ TEST_P(EachOption, WrittenValueReadsBack) {
             break;
         case OptionKind::kCalibPointsNum:
             for (int points : {4, 9, 25}) {
-                WriteAndReadBack([points](DeviceRecord*) { calibPointsNum = static_cast<uint8_t>(points); });
+                WriteAndReadBack(
+                    [points](DeviceRecord*) { calibPointsNum = static_cast<uint8_t>(points); });
                 EXPECT_EQ(calibPointsNum, points);
             }
             break;
@@ -130,7 +131,8 @@ TEST_P(EachOption, WrittenValueReadsBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EachOption,
-                         ::testing::Range(size_t{0}, sizeof kDriverOptions / sizeof kDriverOptions[0]),
+                         ::testing::Range(size_t{0},
+                                          sizeof kDriverOptions / sizeof kDriverOptions[0]),
                          [](const ::testing::TestParamInfo<size_t>& info) {
                              const char* name = kDriverOptions[info.param].name;
                              return std::string(name != nullptr ? name : "Coefficients");
@@ -156,9 +158,9 @@ TEST_P(EachFamily, EntriesInUseReadBackAndOthersAreNotWritten) {
     const int used = family.CountFor(points);
     const int32_t* values = CoefficientValues(Record(0), family.field);
     for (int n = 0; n < family.size; ++n) {
-        const bool written = text.find("\tOption     \"" + FamilyOptionName(family, n) + "\"     \"" +
-                                       std::to_string(-70000 - 13 * n) + "\"\n") !=
-                             std::string::npos;
+        const bool written =
+            text.find("\tOption     \"" + FamilyOptionName(family, n) + "\"     \"" +
+                      std::to_string(-70000 - 13 * n) + "\"\n") != std::string::npos;
         EXPECT_EQ(written, n < used) << FamilyOptionName(family, n);
         if (n < used) {
             EXPECT_EQ(values[n], -70000 - 13 * n) << FamilyOptionName(family, n);

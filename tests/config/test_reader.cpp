@@ -15,8 +15,8 @@ namespace {
 // A driver section with the given body lines (each without indentation).
 std::string DriverSection(const std::string& identifier, const std::string& body,
                           const std::string& driverLine = "Driver \"tavir\"") {
-    return "Section \"InputDevice\"\n\tIdentifier \"" + identifier + "\"\n\t" + driverLine +
-           "\n" + body + "EndSection\n\n";
+    return "Section \"InputDevice\"\n\tIdentifier \"" + identifier + "\"\n\t" + driverLine + "\n" +
+           body + "EndSection\n\n";
 }
 
 std::string Option(const std::string& name, const std::string& value) {
@@ -126,9 +126,8 @@ TEST_F(Reader, LinkValuesTheTablesDoNotHoldAreKeptAsWritten) {
         EXPECT_STREQ(record->keptBaudRate, c.keptBaudRate) << c.line;
     }
     // The indexes follow the table rules all the same.
-    ASSERT_EQ(Read(DriverSection("P", Option("Device", "/dev/ttyS10") +
-                                          Option("BaudRate", "38400"))),
-              0);
+    ASSERT_EQ(
+        Read(DriverSection("P", Option("Device", "/dev/ttyS10") + Option("BaudRate", "38400"))), 0);
     EXPECT_EQ(Record(0)->portIndex, 1);
     EXPECT_EQ(Record(0)->speedIndex, 3);
 }
@@ -159,13 +158,12 @@ TEST_F(Reader, BaudRateAndBorderRatioWithTheirFallbacks) {
 }
 
 TEST_F(Reader, SettingsTakeTheirOptionsAndFlagsBecomeZeroOrOne) {
-    std::string body = Option("Products", "2") + Option("TouchMode", "1") +
-                       Option("TapTime", "30") + Option("Stabilize", "4") +
-                       Option("Averaging", "6") + Option("LiftOffTime", "7") +
-                       Option("Sound", "5") + Option("RclickHold", "-1") +
-                       Option("RclickHoldDuration", "2000") +
-                       Option("RclickSpatialTolerance", "12") + Option("Communication", "9") +
-                       Option("DebugOption", "3") + Option("Sampling", "257");
+    std::string body =
+        Option("Products", "2") + Option("TouchMode", "1") + Option("TapTime", "30") +
+        Option("Stabilize", "4") + Option("Averaging", "6") + Option("LiftOffTime", "7") +
+        Option("Sound", "5") + Option("RclickHold", "-1") + Option("RclickHoldDuration", "2000") +
+        Option("RclickSpatialTolerance", "12") + Option("Communication", "9") +
+        Option("DebugOption", "3") + Option("Sampling", "257");
     ASSERT_EQ(Read(DriverSection("P", body)), 0);
     const int expected[14] = {2, 1, 30, 4, 6, 7, 0, 0, 0, 1, 1, 2000, 12, 1};
     for (int i = 0; i < 14; ++i) {
@@ -218,9 +216,8 @@ TEST_F(Reader, FourPointFilesCopyOnlyEightCoefficientsAndUnknownCountsNone) {
     EXPECT_EQ(Record(0)->coefficient4p[7], 47);
     EXPECT_EQ(Record(0)->coefficientRevise[9], 99);
 
-    ASSERT_EQ(Read(DriverSection("P", Option("CalibPointsNum", "7") +
-                                          Option("CoEfficient000", "1"))),
-              0);
+    ASSERT_EQ(
+        Read(DriverSection("P", Option("CalibPointsNum", "7") + Option("CoEfficient000", "1"))), 0);
     EXPECT_EQ(calibPointsNum, 7);
     EXPECT_EQ(Record(0)->coefficient[0], 16914);
 }
@@ -284,8 +281,7 @@ TEST_F(Reader, CrlfLineEndsAndNulBytes) {
     EXPECT_EQ(Record(0)->status, kStatusEnable);
 
     using namespace std::string_literals;
-    std::string withNul =
-        DriverSection("P", "\tOption \"ScreenNo\" \"5\0\"\n"s + "\0\0\0\n"s);
+    std::string withNul = DriverSection("P", "\tOption \"ScreenNo\" \"5\0\"\n"s + "\0\0\0\n"s);
     ASSERT_EQ(Read(withNul), 0);
     EXPECT_EQ(Record(0)->screenNo, 5);
 }
@@ -310,10 +306,25 @@ TEST_F(Reader, ManyDriverSectionsEachGetARecord) {
 
 TEST_F(Reader, RandomBytesNeverCrash) {
     std::mt19937 random(1234);
-    const std::string pieces[] = {"Section ", "\"InputDevice\"", "\"ServerLayout\"", "EndSection",
-                                  "Driver ", "\"tavir\"", "Option ", "\"CalibPointsNum\"",
-                                  "\"CoEfficient0", "\"25\"", "Identifier ", "\"", "\n", "\t",
-                                  "InputDevice ", std::string(1, '\0'), "\r", ",", "-99999999999"};
+    const std::string pieces[] = {"Section ",
+                                  "\"InputDevice\"",
+                                  "\"ServerLayout\"",
+                                  "EndSection",
+                                  "Driver ",
+                                  "\"tavir\"",
+                                  "Option ",
+                                  "\"CalibPointsNum\"",
+                                  "\"CoEfficient0",
+                                  "\"25\"",
+                                  "Identifier ",
+                                  "\"",
+                                  "\n",
+                                  "\t",
+                                  "InputDevice ",
+                                  std::string(1, '\0'),
+                                  "\r",
+                                  ",",
+                                  "-99999999999"};
     for (int round = 0; round < 300; ++round) {
         std::string text;
         int count = static_cast<int>(random() % 200);

@@ -19,8 +19,8 @@ using driveropts::CoefficientField;
 // session says so, the time-out started again on progress, the run given up
 // after kCalibTimeoutMs without progress.
 struct SimulatedRun {
-    std::vector<int> shown;           // targets in the order they were shown
-    std::vector<bool> restarts;       // whether each showing restarted the time-out
+    std::vector<int> shown;      // targets in the order they were shown
+    std::vector<bool> restarts;  // whether each showing restarted the time-out
     bool finished = false;
     bool timedOut = false;
     bool coefficientsReady = false;
@@ -41,9 +41,8 @@ protected:
     SimulatedRun Run(CalibMode mode, int points, HostileKind hostile = HostileKind::kNone,
                      double limitMs = 60000) {
         block.calibPointsNum = static_cast<uint8_t>(points);
-        CalibDriver driver(&block, mode, hostile, 30, [this](const std::string& line) {
-            driverLog.push_back(line);
-        });
+        CalibDriver driver(&block, mode, hostile, 30,
+                           [this](const std::string& line) { driverLog.push_back(line); });
         SimulatedRun run;
         BeginCalibRun(&block, record);
         run.shown.push_back(1);  // the first target comes with the window
@@ -141,7 +140,8 @@ TEST_P(SessionCompleteRun, ShowsEveryTargetInOrderAndTakesTheFamiliesInUse) {
     const int used = points == 4 ? 8 : points == 9 ? 32 : 128;
     EXPECT_EQ(std::memcmp(record.coefficient, block.coefficient, used * sizeof(int32_t)), 0);
     EXPECT_EQ(Untouched(CoefficientField::kCoefficient), 128 - used);
-    EXPECT_EQ(std::memcmp(record.coefficient4p, block.coefficient4p, sizeof block.coefficient4p), 0);
+    EXPECT_EQ(std::memcmp(record.coefficient4p, block.coefficient4p, sizeof block.coefficient4p),
+              0);
     EXPECT_EQ(std::memcmp(record.coefficientRevise, block.coefficientRevise,
                           sizeof block.coefficientRevise),
               0);

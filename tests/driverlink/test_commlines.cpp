@@ -123,10 +123,13 @@ TEST(CommLineText, ValidUtf8StaysEverythingElseBecomesReplacement) {
         return CommLineText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     };
     EXPECT_EQ(text("OK 1200"), "OK 1200");
-    EXPECT_EQ(text("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
+    EXPECT_EQ(text("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"),
+              "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
     EXPECT_EQ(text(std::string("A\0B\0\0C", 6)), "A" + fffd + "B" + fffd + fffd + "C")
         << "NUL bytes must not cut the row short";
-    EXPECT_EQ(text("\xFF" "A"), fffd + "A");
+    EXPECT_EQ(text("\xFF"
+                   "A"),
+              fffd + "A");
     EXPECT_EQ(text("\xC0\x80"), fffd + fffd) << "overlong NUL";
     EXPECT_EQ(text("\xED\xA0\x80"), fffd + fffd + fffd) << "surrogate";
     EXPECT_EQ(text("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd) << "above U+10FFFF";

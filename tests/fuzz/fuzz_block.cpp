@@ -77,8 +77,8 @@ void CheckTargets(const DriverSharedBlock& block) {
 
 void CheckVersion(const DriverSharedBlock& block) {
     // The Information page's line, made as the window makes it.
-    gchar* text = g_strdup_printf("%d.%d.%d", block.versionMajor, block.versionMinor,
-                                  block.versionBuild);
+    gchar* text =
+        g_strdup_printf("%d.%d.%d", block.versionMajor, block.versionMinor, block.versionBuild);
     unsigned a = 0;
     unsigned b = 0;
     unsigned c = 0;

@@ -65,7 +65,8 @@ void CheckLines(const uint8_t* data, size_t size) {
         Check(memchr(line.bytes, kCommLineEnd, length) == nullptr, "carriage return kept");
         const std::string got(reinterpret_cast<const char*>(line.bytes), length);
         const std::string taken = stream.delivered.substr(before);
-        const bool endedByReturn = !taken.empty() && taken.back() == static_cast<char>(kCommLineEnd);
+        const bool endedByReturn =
+            !taken.empty() && taken.back() == static_cast<char>(kCommLineEnd);
         Check(taken == got || (endedByReturn && taken == got + '\r'), "bytes lost or invented");
         rebuilt += taken;
 

@@ -55,8 +55,7 @@ TEST_F(FuzzFound, QuotedNameEndsAtNulByte) {
 
     // A section whose name is cut by a NUL byte is written with a whole
     // name of the program's own, never with an unclosed quote.
-    const std::string text =
-        "Section \"InputDevice\"\n" + cut + "\tDriver \"tavir\"\nEndSection\n";
+    const std::string text = "Section \"InputDevice\"\n" + cut + "\tDriver \"tavir\"\nEndSection\n";
     const std::string once = Rewrite(text);
     EXPECT_NE(once.find("\tIdentifier \"TAVIR TouchPanel0\"\n"), std::string::npos) << once;
     EXPECT_EQ(once.find("Tou\n"), std::string::npos);

@@ -54,7 +54,8 @@ TEST(DriverWrite4, BothWritesSerialThenUsb) {
 }
 
 TEST(DriverWrite4, ScreenNumberReachesIdentifierAndScreenNo) {
-    std::string expected = Replace(SerialScreen0Port1(), "\"TAVIR TouchPanel0\"", "\"TAVIR TouchPanel12\"");
+    std::string expected =
+        Replace(SerialScreen0Port1(), "\"TAVIR TouchPanel0\"", "\"TAVIR TouchPanel12\"");
     expected = Replace(expected, "\"ScreenNo\"          \"0\"", "\"ScreenNo\"          \"12\"");
     expected = Replace(expected, "\"/dev/ttyS1\"", "\"/dev/ttyS8\"");
     EXPECT_EQ(Write(kModeSerial, 12, 8), expected);

@@ -54,8 +54,10 @@ const char kDriver1[] =
 
 TEST(DropDriverSections, DropsSectionCommentsAndBlankSeparator) {
     Identifiers removed;
-    std::string in = std::string("# head\n") + kKeyboard + "\n" + kDriver0 + "\n" + "Section \"Monitor\"\nEndSection\n";
-    EXPECT_EQ(Drop(in, &removed), std::string("# head\n") + kKeyboard + "\n" + "Section \"Monitor\"\nEndSection\n");
+    std::string in = std::string("# head\n") + kKeyboard + "\n" + kDriver0 + "\n" +
+                     "Section \"Monitor\"\nEndSection\n";
+    EXPECT_EQ(Drop(in, &removed),
+              std::string("# head\n") + kKeyboard + "\n" + "Section \"Monitor\"\nEndSection\n");
     EXPECT_EQ(removed, Identifiers{"\"TAVIR TouchPanel0\""});
 }
 
@@ -76,10 +78,16 @@ TEST(DropDriverSections, LineAfterSectionIsKeptUnlessBlank) {
 }
 
 TEST(DropDriverSections, OnlyQuotedLowerCaseTavirInDriverLine) {
-    std::string capitals = "Section \"InputDevice\"\n Identifier \"P\"\n Driver \"TAVIR\"\nEndSection\n";
-    std::string inOption = "Section \"InputDevice\"\n Identifier \"Q\"\n Driver \"evdev\"\n Option \"Name\" \"tavir\"\nEndSection\n";
-    std::string commented = "Section \"InputDevice\"\n Identifier \"R\"\n# Driver \"tavir\"\n Driver \"void\"\nEndSection\n";
-    std::string otherSection = "Section \"Device\"\n Identifier \"S\"\n Driver \"tavir\"\nEndSection\n";
+    std::string capitals =
+        "Section \"InputDevice\"\n Identifier \"P\"\n Driver \"TAVIR\"\nEndSection\n";
+    std::string inOption =
+        "Section \"InputDevice\"\n Identifier \"Q\"\n Driver \"evdev\"\n Option \"Name\" "
+        "\"tavir\"\nEndSection\n";
+    std::string commented =
+        "Section \"InputDevice\"\n Identifier \"R\"\n# Driver \"tavir\"\n Driver "
+        "\"void\"\nEndSection\n";
+    std::string otherSection =
+        "Section \"Device\"\n Identifier \"S\"\n Driver \"tavir\"\nEndSection\n";
     std::string in = capitals + inOption + commented + otherSection;
     Identifiers removed = {"stale"};
     EXPECT_EQ(Drop(in, &removed), in);
@@ -92,10 +100,14 @@ TEST(DropDriverSections, RemovedIdentifiersAreThoseOfEveryDroppedSection) {
     EXPECT_EQ(removed, (Identifiers{"\"TAVIR TouchPanel0\"", "\"TAVIR TouchPanel1\""}));
     // A driver section without an Identifier line names nothing, not the
     // device before it.
-    Drop(std::string(kKeyboard) + "Section \"InputDevice\"\n Driver \"tavir\"\nEndSection\n", &removed);
+    Drop(std::string(kKeyboard) + "Section \"InputDevice\"\n Driver \"tavir\"\nEndSection\n",
+         &removed);
     EXPECT_EQ(removed, Identifiers{});
     // Keyword in any case; the line end (CRLF too) is not part of the name.
-    Drop("Section \"InputDevice\"\r\n  IDENTIFIER \t\"TAVIR TouchPanel3\"\r\n  Driver \"tavir\"\r\nEndSection\r\n", &removed);
+    Drop(
+        "Section \"InputDevice\"\r\n  IDENTIFIER \t\"TAVIR TouchPanel3\"\r\n  Driver "
+        "\"tavir\"\r\nEndSection\r\n",
+        &removed);
     EXPECT_EQ(removed, Identifiers{"\"TAVIR TouchPanel3\""});
 }
 
@@ -103,7 +115,9 @@ TEST(DropDriverSections, UnterminatedSectionAtEnd) {
     std::string open = "Section \"InputDevice\"\n Identifier \"Mouse0\"\n Driver \"mouse\"";
     EXPECT_EQ(Drop(std::string(kKeyboard) + open), std::string(kKeyboard) + open);
     Identifiers removed;
-    EXPECT_EQ(Drop(std::string(kKeyboard) + "Section \"InputDevice\"\n Identifier \"T\"\n Driver \"tavir\"\n", &removed),
+    EXPECT_EQ(Drop(std::string(kKeyboard) +
+                       "Section \"InputDevice\"\n Identifier \"T\"\n Driver \"tavir\"\n",
+                   &removed),
               kKeyboard);
     EXPECT_EQ(removed, Identifiers{"\"T\""});
 }
@@ -115,11 +129,13 @@ TEST(DropDriverSections, NoLengthLimits) {
         bigSection += longLine;
     }
     bigSection += " Driver \"mouse\"\nEndSection\n";
-    std::string in = bigSection + "\n" + "Section \"Files\"\n FontPath \"" + std::string(3000, 'f') + "\"\nEndSection";
+    std::string in = bigSection + "\n" + "Section \"Files\"\n FontPath \"" +
+                     std::string(3000, 'f') + "\"\nEndSection";
     EXPECT_EQ(Drop(in), in);
     Identifiers removed;
     std::string longName = "\"" + std::string(2000, 'n') + "\"";
-    Drop("Section \"InputDevice\"\n Identifier " + longName + "\n Driver \"tavir\"\nEndSection\n", &removed);
+    Drop("Section \"InputDevice\"\n Identifier " + longName + "\n Driver \"tavir\"\nEndSection\n",
+         &removed);
     EXPECT_EQ(removed, Identifiers{longName});
 }
 
@@ -323,7 +339,8 @@ TEST(AddDriverSection, ALastLineWithoutLineEndGetsOneFirst) {
     EXPECT_EQ(AddDriverSection("# c", kModeSerial, 0, 1), "# c\n" + Section(kModeSerial, 0, 1));
     EXPECT_EQ(AddDriverSection("\r", kModeSerial, 0, 1), "\r\n" + Section(kModeSerial, 0, 1));
     // A last line ending in a bare CR is taken for half a CRLF line.
-    EXPECT_EQ(AddDriverSection("# c\r", kModeSerial, 0, 1), Crlf("# c\n" + Section(kModeSerial, 0, 1)));
+    EXPECT_EQ(AddDriverSection("# c\r", kModeSerial, 0, 1),
+              Crlf("# c\n" + Section(kModeSerial, 0, 1)));
     EXPECT_EQ(FileLineEnd("# c\r"), "\r\n");
     // A layout's EndSection always had the layout line's own line end.
     EXPECT_EQ(AddDriverSection("Section \"ServerLayout\"\nEndSection", kModeUsb, 0, 1),

@@ -68,16 +68,20 @@ public:
     }
 
     void Comment() {
-        static const char* const kComments[] = {
-            "# xorg.conf written by hand", "#", "   # EndSection in a comment",
-            "# Section \"InputDevice\"", "\t# Driver \"tavir\" was here",
-            "# \xc3\xa9" "cran tactile \xe2\x80\x94 UTF-8", "# saved on another system\r"};
+        static const char* const kComments[] = {"# xorg.conf written by hand",
+                                                "#",
+                                                "   # EndSection in a comment",
+                                                "# Section \"InputDevice\"",
+                                                "\t# Driver \"tavir\" was here",
+                                                "# \xc3\xa9"
+                                                "cran tactile \xe2\x80\x94 UTF-8",
+                                                "# saved on another system\r"};
         Line(random_.Pick(kComments));
     }
 
     void Section(const std::string& kind, const std::vector<std::string>& body) {
-        static const char* const kHeads[] = {"Section \"%s\"", "section \"%s\"", "  Section  \"%s\"",
-                                             "Section \"%s\" # header"};
+        static const char* const kHeads[] = {"Section \"%s\"", "section \"%s\"",
+                                             "  Section  \"%s\"", "Section \"%s\" # header"};
         static const char* const kEnds[] = {"EndSection", "EndSection", "  endsection",
                                             "EndSection  # end"};
         Line(FormatText(random_.Pick(kHeads), kind.c_str()));
@@ -102,8 +106,9 @@ public:
         Generated out;
         for (size_t i = 0; i < lines_.size(); ++i) {
             const bool last = i + 1 == lines_.size();
-            const std::string lineEnd =
-                !lineEnd_.empty() ? lineEnd_ : random_.Chance(50) ? "\n" : "\r\n";
+            const std::string lineEnd = !lineEnd_.empty()    ? lineEnd_
+                                        : random_.Chance(50) ? "\n"
+                                                             : "\r\n";
             const std::string end = last && !finalLineEnd ? "" : lineEnd;
             out.text += lines_[i].text + end;
             // The installer writes the layout's EndSection with the file's
@@ -132,8 +137,9 @@ private:
 std::vector<std::string> Body(Random& random, const char* kind) {
     static const char* const kFiles[] = {"    FontPath \"/usr/share/fonts/X11/misc\"",
                                          "\tModulePath \"/usr/lib/xorg/modules\""};
-    static const char* const kDevices[] = {"    Identifier \"Card0\"\n    Driver \"modesetting\"",
-                                           "\tIdentifier  \"ATI\"\n\tDriver \"ati\"\n\tBusID \"PCI:1:0:0\""};
+    static const char* const kDevices[] = {
+        "    Identifier \"Card0\"\n    Driver \"modesetting\"",
+        "\tIdentifier  \"ATI\"\n\tDriver \"ati\"\n\tBusID \"PCI:1:0:0\""};
     std::string kindText = kind;
     std::string body;
     if (kindText == "Files") {
@@ -143,8 +149,9 @@ std::vector<std::string> Body(Random& random, const char* kind) {
     } else if (kindText == "Monitor") {
         body = "    Identifier \"Monitor0\"\n    HorizSync 31.5-48.5";
     } else if (kindText == "Screen") {
-        body = "    Identifier \"Screen0\"\n    Device \"Card0\"\n    SubSection \"Display\"\n"
-               "        Depth 24\n    EndSubSection";
+        body =
+            "    Identifier \"Screen0\"\n    Device \"Card0\"\n    SubSection \"Display\"\n"
+            "        Depth 24\n    EndSubSection";
     } else if (kindText == "Module") {
         body = "    Load \"glx\"\n    Subsection \"extmod\"\n    EndSubsection";
     } else if (kindText == "InputClass") {
@@ -176,15 +183,14 @@ void DriverSection(FileBuilder& file, Random& random, int screen) {
         }
         return;
     }
-    file.Section("InputDevice", {FormatText("\tIdentifier \"TAVIR TouchPanel%d\"", screen),
-                                 "\tDriver \"tavir\"",
-                                 FormatText("\tOption \"ScreenNo\" \"%d\"", screen),
-                                 "\tOption \"Device\" \"/dev/ttyS0\""});
+    file.Section(
+        "InputDevice",
+        {FormatText("\tIdentifier \"TAVIR TouchPanel%d\"", screen), "\tDriver \"tavir\"",
+         FormatText("\tOption \"ScreenNo\" \"%d\"", screen), "\tOption \"Device\" \"/dev/ttyS0\""});
 }
 
 void Layout(FileBuilder& file, Random& random, const std::vector<int>& panels) {
-    std::vector<std::string> body = {"    Identifier \"Layout0\"",
-                                     "    Screen 0 \"Screen0\" 0 0"};
+    std::vector<std::string> body = {"    Identifier \"Layout0\"", "    Screen 0 \"Screen0\" 0 0"};
     if (random.Chance(70)) {
         body.push_back("    InputDevice \"Input0\" \"CoreKeyboard\"");
     }
@@ -203,7 +209,9 @@ Generated Generate(uint64_t seed) {
     const unsigned shape = random.Below(20);
     std::ostringstream description;
     description << "seed " << seed << ", "
-                << (lineEnd == "\n" ? "LF" : lineEnd.empty() ? "mixed LF and CRLF" : "CRLF")
+                << (lineEnd == "\n"   ? "LF"
+                    : lineEnd.empty() ? "mixed LF and CRLF"
+                                      : "CRLF")
                 << (finalLineEnd ? "" : ", no final line end") << ", ";
     Generated out;
     if (shape == 0) {
@@ -224,9 +232,9 @@ Generated Generate(uint64_t seed) {
         out = file.Build(finalLineEnd);
     } else {
         description << "mixed";
-        static const char* const kKinds[] = {"Files", "Module", "Monitor", "Device", "Screen",
-                                             "InputClass", "InputDevice", "ServerLayout",
-                                             "Driver"};
+        static const char* const kKinds[] = {"Files",       "Module",       "Monitor",
+                                             "Device",      "Screen",       "InputClass",
+                                             "InputDevice", "ServerLayout", "Driver"};
         std::vector<int> panels;
         const unsigned count = random.Below(8) + 1;
         for (unsigned i = 0; i < count; ++i) {
@@ -268,9 +276,9 @@ std::string ExpectedBack(const Generated& file, const std::string& installed) {
     // a text that ends with them had them appended after its last line.
     const std::string sectionEnd =
         "   Option     \"Communication\"  \"0\"" + lineEnd + "EndSection" + lineEnd;
-    const bool appended = installed.size() >= sectionEnd.size() &&
-                          installed.compare(installed.size() - sectionEnd.size(),
-                                            std::string::npos, sectionEnd) == 0;
+    const bool appended =
+        installed.size() >= sectionEnd.size() &&
+        installed.compare(installed.size() - sectionEnd.size(), std::string::npos, sectionEnd) == 0;
     std::string back = file.back;
     if (!back.empty() && back.back() != '\n' && appended) {
         // A bare CR at the end is the first half of its CRLF.
@@ -306,8 +314,7 @@ TEST(PanelinstallTwice, SecondRunChangesNothingOnGeneratedFiles) {
             const std::string once = Install(file.text, mode, screen, serial);
             const std::string twice = Install(once, mode, screen, serial);
             ++runs;
-            ASSERT_EQ(twice, once) << file.description << ", mode " << mode << "\n"
-                                   << file.text;
+            ASSERT_EQ(twice, once) << file.description << ", mode " << mode << "\n" << file.text;
             if (!file.text.empty() && BareLineFeeds(file.text) == 0 &&
                 FileLineEnd(file.text) == "\r\n") {
                 // Every line written takes the file's CRLF.
@@ -330,8 +337,8 @@ TEST(PanelinstallTwice, SecondRunChangesNothingOnGeneratedFiles) {
         }
     }
     std::cout << "  " << kFiles << " generated files (" << withDriver << " with driver sections, "
-              << crlf << " CRLF, " << crlfOnly / 3 << " of them without a bare LF): " << runs << " double installs identical, " << roundTrips
-              << " uninstalls gave the file back\n";
+              << crlf << " CRLF, " << crlfOnly / 3 << " of them without a bare LF): " << runs
+              << " double installs identical, " << roundTrips << " uninstalls gave the file back\n";
 }
 
 TEST(PanelinstallTwice, ScreensAndModesChangingBetweenRuns) {

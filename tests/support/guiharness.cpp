@@ -165,9 +165,7 @@ void CloseDialog(GtkWidget* dialog, CloseBy how) {
 DialogResponder::DialogResponder(std::vector<ShownDialog>* log, CloseBy how)
     : log_(log), how_(how), source_(g_timeout_add(10, Poll, this)) {}
 
-DialogResponder::~DialogResponder() {
-    g_source_remove(source_);
-}
+DialogResponder::~DialogResponder() { g_source_remove(source_); }
 
 gboolean DialogResponder::Poll(gpointer data) {
     auto* self = static_cast<DialogResponder*>(data);
@@ -208,31 +206,22 @@ std::string StatusBarText() {
     return LabelText(FirstOfType(area, GTK_TYPE_LABEL));
 }
 
-bool Sensitive(GtkWidget* widget) {
-    return gtk_widget_get_sensitive(widget);
-}
+bool Sensitive(GtkWidget* widget) { return gtk_widget_get_sensitive(widget); }
 
-bool Active(GtkWidget* toggle) {
-    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle));
-}
+bool Active(GtkWidget* toggle) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle)); }
 
-double Value(GtkWidget* widget) {
-    return gtk_adjustment_get_value(ValueAdjustment(widget));
-}
+double Value(GtkWidget* widget) { return gtk_adjustment_get_value(ValueAdjustment(widget)); }
 
-double Lower(GtkWidget* widget) {
-    return gtk_adjustment_get_lower(ValueAdjustment(widget));
-}
+double Lower(GtkWidget* widget) { return gtk_adjustment_get_lower(ValueAdjustment(widget)); }
 
-double Upper(GtkWidget* widget) {
-    return gtk_adjustment_get_upper(ValueAdjustment(widget));
-}
+double Upper(GtkWidget* widget) { return gtk_adjustment_get_upper(ValueAdjustment(widget)); }
 
 std::vector<std::string> TabLabels() {
     GtkNotebook* notebook = GTK_NOTEBOOK(mainWindowParts.notebook);
     std::vector<std::string> labels;
     for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) {
-        labels.push_back(gtk_notebook_get_tab_label_text(notebook, gtk_notebook_get_nth_page(notebook, i)));
+        labels.push_back(
+            gtk_notebook_get_tab_label_text(notebook, gtk_notebook_get_nth_page(notebook, i)));
     }
     return labels;
 }
@@ -304,8 +293,8 @@ std::string WindowTest::Section(int screen, const char* device, int baud,
 std::string WindowTest::Layout(std::initializer_list<int> screens) {
     std::string text = "Section \"ServerLayout\"\n\tIdentifier \"Layout0\"\n";
     for (int screen : screens) {
-        text += "\tInputDevice \"TAVIR TouchPanel" + std::to_string(screen) +
-                "\" \"SendCoreEvents\"\n";
+        text +=
+            "\tInputDevice \"TAVIR TouchPanel" + std::to_string(screen) + "\" \"SendCoreEvents\"\n";
     }
     return text + "EndSection\n";
 }
@@ -346,13 +335,9 @@ DriverSharedBlock* WindowTest::AttachDriverView() {
     return static_cast<DriverSharedBlock*>(base);
 }
 
-void WindowTest::ListDevices(const char* queryOutput) {
-    MarkLoadedDevices(queryOutput);
-}
+void WindowTest::ListDevices(const char* queryOutput) { MarkLoadedDevices(queryOutput); }
 
-void WindowTest::SetRoot(bool root) {
-    isRoot = root ? 1 : 0;
-}
+void WindowTest::SetRoot(bool root) { isRoot = root ? 1 : 0; }
 
 void WindowTest::Build(CloseBy how) {
     DialogResponder responder(&dialogs, how);

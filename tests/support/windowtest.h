@@ -64,16 +64,15 @@ protected:
         GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
         int x = 0;
         int y = 0;
-        ASSERT_TRUE(gtk_widget_translate_coordinates(widget, toplevel,
-                                                     gtk_widget_get_allocated_width(widget) / 2,
-                                                     gtk_widget_get_allocated_height(widget) / 2,
-                                                     &x, &y));
+        ASSERT_TRUE(gtk_widget_translate_coordinates(
+            widget, toplevel, gtk_widget_get_allocated_width(widget) / 2,
+            gtk_widget_get_allocated_height(widget) / 2, &x, &y));
         int originX = 0;
         int originY = 0;
         gdk_window_get_origin(gtk_widget_get_window(toplevel), &originX, &originY);
         char command[128];
-        std::snprintf(command, sizeof command, "xdotool mousemove %d %d click 1",
-                      originX + x, originY + y);
+        std::snprintf(command, sizeof command, "xdotool mousemove %d %d click 1", originX + x,
+                      originY + y);
         ASSERT_EQ(std::system(command), 0);
         // Let the server's events arrive and be handled.
         gui::RunUntil([] { return false; }, 150);

@@ -28,9 +28,15 @@ TEST(CalibTargets, FourPointsRunRowByRowFromTopLeft) {
 }
 
 TEST(CalibTargets, NinePointsOn800x600) {
-    EXPECT_EQ(AllTargets(9, 0.05f, 800, 600),
-              (Points{{40, 30}, {400, 30}, {760, 30}, {40, 300}, {400, 300}, {760, 300},
-                      {40, 570}, {400, 570}, {760, 570}}));
+    EXPECT_EQ(AllTargets(9, 0.05f, 800, 600), (Points{{40, 30},
+                                                      {400, 30},
+                                                      {760, 30},
+                                                      {40, 300},
+                                                      {400, 300},
+                                                      {760, 300},
+                                                      {40, 570},
+                                                      {400, 570},
+                                                      {760, 570}}));
 }
 
 TEST(CalibTargets, TwentyFivePointsUseQuarters) {
@@ -60,8 +66,7 @@ TEST(CalibTargets, InnerLinesTruncateOddSizes) {
 
 TEST(CalibTargets, SmallOrMissingRatioMeansOnePercent) {
     for (float r : {0.0f, 0.005f, -3.0f, std::numeric_limits<float>::quiet_NaN()}) {
-        EXPECT_EQ(AllTargets(4, r, 1024, 768),
-                  (Points{{10, 7}, {1014, 7}, {10, 761}, {1014, 761}}))
+        EXPECT_EQ(AllTargets(4, r, 1024, 768), (Points{{10, 7}, {1014, 7}, {10, 761}, {1014, 761}}))
             << r;
     }
     // 1 % of 800 x 600 is 8 x 6 pixels: the float product, not 7.99999.
@@ -80,7 +85,8 @@ TEST(CalibTargets, RefusesUnknownCountsAndPointsOutsideTheRun) {
     for (int count : {0, 1, 5, 7, 16, 255}) {
         EXPECT_FALSE(CalibTargetPosition(1, count, 0.05f, 1024, 768, &x, &y)) << count;
     }
-    for (int point : {0, -5, 10, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
+    for (int point :
+         {0, -5, 10, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
         EXPECT_FALSE(CalibTargetPosition(point, 9, 0.05f, 1024, 768, &x, &y)) << point;
     }
     EXPECT_EQ(x, 123);
@@ -94,7 +100,8 @@ TEST(CalibTargets, AbsurdScreenValuesStayDefined) {
     const int big = std::numeric_limits<int>::max();
     int x = 0, y = 0;
     ASSERT_TRUE(CalibTargetPosition(25, 25, 1e30f, big, -big, &x, &y));
-    ASSERT_TRUE(CalibTargetPosition(19, 25, std::numeric_limits<float>::infinity(), big, big, &x, &y));
+    ASSERT_TRUE(
+        CalibTargetPosition(19, 25, std::numeric_limits<float>::infinity(), big, big, &x, &y));
     EXPECT_EQ(y, static_cast<int>((3LL * big) / 4));
     ASSERT_TRUE(CalibTargetPosition(1, 4, 0.05f, 0, 0, &x, &y));
     EXPECT_EQ(std::make_pair(x, y), std::make_pair(0, 0));

@@ -85,7 +85,8 @@ std::vector<CalibTouch> PanelTouches(int count, int w, int h, bool withError) {
         int x = 0, y = 0;
         EXPECT_TRUE(CalibTargetPosition(k, count, 0.05f, w, h, &x, &y));
         int dx = 0, dy = 0;
-        if (withError) AutoTouchError(k, &dx, &dy);
+        if (withError)
+            AutoTouchError(k, &dx, &dy);
         RawPoint raw = ScreenToRaw(x + dx, y + dy, w, h);
         touches.push_back(CalibTouch{double(x), double(y), double(raw.x), double(raw.y)});
     }
@@ -273,10 +274,8 @@ TEST_F(Handshake, HostileModesWriteOutOfRangeValues) {
         HostileKind kind;
         int calState, calPoint, points;
     } cases[] = {
-        {HostileKind::kCalPointNegative, 2, -5, 4},
-        {HostileKind::kCalPointHuge, 2, INT32_MAX, 4},
-        {HostileKind::kPoints7, 2, 2, 7},
-        {HostileKind::kPoints255, 2, 2, 255},
+        {HostileKind::kCalPointNegative, 2, -5, 4}, {HostileKind::kCalPointHuge, 2, INT32_MAX, 4},
+        {HostileKind::kPoints7, 2, 2, 7},           {HostileKind::kPoints255, 2, 2, 255},
         {HostileKind::kCalState3, 3, 2, 4},
     };
     for (const Case& c : cases) {
@@ -307,7 +306,7 @@ TEST(CommPattern, RecordsAreDeterministicWithNegativesAndWaitForTheUtility) {
     CommRecord r0 = MakeCommRecord(0, false);
     EXPECT_EQ(r0.samples[0].x, 7);
     EXPECT_EQ(r0.samples[0].y, -5);
-    EXPECT_EQ(r0.samples[1].x, 11);           // 211 - 200
+    EXPECT_EQ(r0.samples[1].x, 11);  // 211 - 200
     EXPECT_EQ(r0.samples[2].y, 314 - 150);
     bool negative = false;
     int64_t sum = 0;

@@ -22,7 +22,6 @@ using controltest::ControlTest;
 using controltest::FileBytes;
 using driveropts::kTapTime;
 
-
 // Records every message dialog with the file's bytes at the moment it is
 // shown, then closes it.
 class DialogWitness {
@@ -57,8 +56,7 @@ private:
 // Collects the warnings of the default log domain.
 class WarningLog {
 public:
-    WarningLog()
-        : handler_(g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, Record, &lines)) {}
+    WarningLog() : handler_(g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, Record, &lines)) {}
     ~WarningLog() { g_log_remove_handler(nullptr, handler_); }
     WarningLog(const WarningLog&) = delete;
     WarningLog& operator=(const WarningLog&) = delete;
@@ -217,8 +215,7 @@ TEST_F(ApplyOkCancel, ScreenWithoutRecordIsOnlyLoggedAndOkStillEnds) {
 
 TEST_F(ApplyOkCancel, CancelOnAnotherScreenPutsBackThatScreensOwnSettings) {
     BuildWith(Section(0, "/dev/ttyS1") +
-                  Section(1, "/dev/ttyS2", 9600, "\tOption \"TapTime\" \"40\"\n") +
-                  Layout({0, 1}),
+                  Section(1, "/dev/ttyS2", 9600, "\tOption \"TapTime\" \"40\"\n") + Layout({0, 1}),
               kLoadedScreen0);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 1);
     ShowPage(kPageSetting);
@@ -310,8 +307,9 @@ public:
     ReadOnlyDirectory& operator=(const ReadOnlyDirectory&) = delete;
 
     bool MakeReadOnly() {
-        mounted_ = std::system(("mount --bind '" + dir + "' '" + dir + "' && mount -o remount,bind,ro '" +
-                                dir + "' '" + dir + "'").c_str()) == 0;
+        mounted_ = std::system(("mount --bind '" + dir + "' '" + dir +
+                                "' && mount -o remount,bind,ro '" + dir + "' '" + dir + "'")
+                                   .c_str()) == 0;
         return mounted_;
     }
     void MakeWritable() {

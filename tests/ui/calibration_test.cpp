@@ -23,11 +23,9 @@
 
 namespace {
 
-
 constexpr const char* kUnfinishedText = "The Calibration are unfinished.\n";
 constexpr const char* kProductChangedText =
     "The restart of X Window System is necessary,\nto do the setting effectively.";
-
 
 // Option name -> value of every numeric Option line in a configuration text.
 std::map<std::string, long> Options(const std::string& text) {
@@ -52,25 +50,35 @@ std::map<std::string, long> Options(const std::string& text) {
 
 // Recognisable values that no driver computes, to see what a run replaced.
 void FillSentinels(DeviceRecord* r) {
-    for (int i = 0; i < 128; ++i) r->coefficient[i] = 7000 + i;
-    for (int i = 0; i < 8; ++i) r->coefficient4p[i] = 6000 + i;
-    for (int i = 0; i < 10; ++i) r->coefficientRevise[i] = 5000 + i;
-    for (int i = 0; i < 2; ++i) r->cal9Base[i] = 4000 + i;
-    for (int i = 0; i < 4; ++i) r->cal25Base[i] = 3000 + i;
+    for (int i = 0; i < 128; ++i)
+        r->coefficient[i] = 7000 + i;
+    for (int i = 0; i < 8; ++i)
+        r->coefficient4p[i] = 6000 + i;
+    for (int i = 0; i < 10; ++i)
+        r->coefficientRevise[i] = 5000 + i;
+    for (int i = 0; i < 2; ++i)
+        r->cal9Base[i] = 4000 + i;
+    for (int i = 0; i < 4; ++i)
+        r->cal25Base[i] = 3000 + i;
 }
 
 void ExpectSentinels(const DeviceRecord* r, int firstCoefficient, bool cal9, bool cal25,
                      bool rest) {
-    for (int i = firstCoefficient; i < 128; ++i) EXPECT_EQ(r->coefficient[i], 7000 + i) << i;
+    for (int i = firstCoefficient; i < 128; ++i)
+        EXPECT_EQ(r->coefficient[i], 7000 + i) << i;
     if (rest) {
-        for (int i = 0; i < 8; ++i) EXPECT_EQ(r->coefficient4p[i], 6000 + i);
-        for (int i = 0; i < 10; ++i) EXPECT_EQ(r->coefficientRevise[i], 5000 + i);
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(r->coefficient4p[i], 6000 + i);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(r->coefficientRevise[i], 5000 + i);
     }
     if (cal9) {
-        for (int i = 0; i < 2; ++i) EXPECT_EQ(r->cal9Base[i], 4000 + i);
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(r->cal9Base[i], 4000 + i);
     }
     if (cal25) {
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(r->cal25Base[i], 3000 + i);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(r->cal25Base[i], 3000 + i);
     }
 }
 
@@ -136,7 +144,8 @@ protected:
             dup2(fd, STDOUT_FILENO);
             dup2(fd, STDERR_FILENO);
             std::vector<char*> argv;
-            for (std::string& a : args) argv.push_back(a.data());
+            for (std::string& a : args)
+                argv.push_back(a.data());
             argv.push_back(nullptr);
             execv(argv[0], argv.data());
             _exit(127);
@@ -184,7 +193,8 @@ protected:
         testing::internal::CaptureStdout();
         gtk_button_clicked(GTK_BUTTON(calibrationButton));
         runOutput = testing::internal::GetCapturedStdout();
-        if (sampler) g_source_remove(sampler);
+        if (sampler)
+            g_source_remove(sampler);
     }
 
     DeviceRecord* record = nullptr;
@@ -239,15 +249,19 @@ TEST_P(CompleteRun, StoresTheDriversCoefficientsAndApplyWritesThem) {
 
     // Exactly what the stand-in computed, and only the part the count uses.
     const int used = c.points == 4 ? 8 : c.points == 9 ? 32 : 128;
-    for (int i = 0; i < used; ++i) EXPECT_EQ(record->coefficient[i], driverBlock->coefficient[i]);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(record->coefficient4p[i], driverBlock->coefficient4p[i]);
+    for (int i = 0; i < used; ++i)
+        EXPECT_EQ(record->coefficient[i], driverBlock->coefficient[i]);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(record->coefficient4p[i], driverBlock->coefficient4p[i]);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(record->coefficientRevise[i], driverBlock->coefficientRevise[i]);
     if (c.points >= 9) {
-        for (int i = 0; i < 2; ++i) EXPECT_EQ(record->cal9Base[i], driverBlock->cal9Base[i]);
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(record->cal9Base[i], driverBlock->cal9Base[i]);
     }
     if (c.points == 25) {
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(record->cal25Base[i], driverBlock->cal25Base[i]);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(record->cal25Base[i], driverBlock->cal25Base[i]);
     }
     ExpectSentinels(record, used, c.points < 9, c.points < 25, false);
     EXPECT_NE(record->coefficient[0], 7000);  // the fit really replaced it
@@ -283,8 +297,7 @@ TEST_P(CompleteRun, StoresTheDriversCoefficientsAndApplyWritesThem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Points, CompleteRun,
-    ::testing::Values(RunCase{4, {51, 973}, {38, 730}},
-                      RunCase{9, {51, 512, 973}, {38, 384, 730}},
+    ::testing::Values(RunCase{4, {51, 973}, {38, 730}}, RunCase{9, {51, 512, 973}, {38, 384, 730}},
                       RunCase{25, {51, 256, 512, 768, 973}, {38, 192, 384, 576, 730}}),
     [](const ::testing::TestParamInfo<RunCase>& info) {
         return std::to_string(info.param.points) + "Points";

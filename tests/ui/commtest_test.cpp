@@ -39,7 +39,8 @@ const std::string kReplacement = "\xEF\xBF\xBD";
 // Runs the main loop (the utility's poll included) until `done` holds; a
 // short heartbeat keeps the loop turning so that `done` is looked at often.
 bool Pump(const std::function<bool()>& done, int timeoutMs = 4000) {
-    guint beat = g_timeout_add(10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    guint beat = g_timeout_add(
+        10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
     const bool held = gui::RunUntil(done, timeoutMs);
     g_source_remove(beat);
     return held;
@@ -183,8 +184,8 @@ protected:
     }
 
     void StartController(const char* mode = "reply") {
-        controller_.Start({SERIALSIM_PROGRAM, "--link", kLink, "--replace", "--cooked", "--mode",
-                           mode});
+        controller_.Start(
+            {SERIALSIM_PROGRAM, "--link", kLink, "--replace", "--cooked", "--mode", mode});
     }
 
     void SwitchOn() { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(commModeCheck), TRUE); }
@@ -291,7 +292,9 @@ TEST_F(CommTest, ControllerRepliesFillTheListNewestFirstFifteenKept) {
 
     Transmit("SAY AB");
     ASSERT_TRUE(Pump([] { return Rows()[0] == "AB"; })) << controller_.Log();
-    EXPECT_NE(controller_.Log().find("hex=534159204142" "0d"), std::string::npos)
+    EXPECT_NE(controller_.Log().find("hex=534159204142"
+                                     "0d"),
+              std::string::npos)
         << "the command did not arrive as typed plus one carriage return";
     EXPECT_EQ(Rows()[1], kBlankRow);
 
@@ -302,8 +305,7 @@ TEST_F(CommTest, ControllerRepliesFillTheListNewestFirstFifteenKept) {
     EXPECT_EQ(Rows()[1], kBlankRow);
 
     Transmit("NUL");
-    const std::string nulRow =
-        "A" + kReplacement + "B" + kReplacement + kReplacement + "C";
+    const std::string nulRow = "A" + kReplacement + "B" + kReplacement + kReplacement + "C";
     ASSERT_TRUE(Pump([&] { return Rows()[0] == nulRow; })) << Rows()[0];
 
     Transmit("SPEED");
@@ -321,8 +323,8 @@ TEST_F(CommTest, ControllerRepliesFillTheListNewestFirstFifteenKept) {
 
 TEST_F(CommTest, DriverSamplesMakeNineRowsResultOnTop) {
     // One record only: the next would come after ten minutes.
-    driver_.Start({DRIVERSIM_PROGRAM, "--no-x", "--screen", "0", "--comm-samples",
-                   "--comm-period", "600000"});
+    driver_.Start({DRIVERSIM_PROGRAM, "--no-x", "--screen", "0", "--comm-samples", "--comm-period",
+                   "600000"});
     OwnFarEnd();  // must stay untouched in this mode
     BuildFor(kLink, 9600, "\tOption \"DebugOption\" \"1\"\n", false);
     ASSERT_NE(CurrentRecord()->debugOption, 0);
@@ -337,8 +339,8 @@ TEST_F(CommTest, DriverSamplesMakeNineRowsResultOnTop) {
     int resultX = 0;
     int resultY = 0;
     const std::string& log = driver_.Log();
-    ASSERT_EQ(sscanf(log.c_str() + log.find("comm record seq=0"),
-                     "comm record seq=0 result=%d,%d", &resultX, &resultY),
+    ASSERT_EQ(sscanf(log.c_str() + log.find("comm record seq=0"), "comm record seq=0 result=%d,%d",
+                     &resultX, &resultY),
               2);
     char result[64];
     snprintf(result, sizeof result, "result X:%04d Y:%04d", resultX, resultY);
@@ -463,8 +465,8 @@ TEST_F(CommTest, FloodWithoutCarriageReturnNeverBlocksTheWindow) {
     // Each tick takes at most one line: count what reaches the list.
     int added = 0;
     GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(receiveList));
-    const gulong counter = g_signal_connect_swapped(
-        model, "row-inserted", G_CALLBACK(+[](int* n) { ++*n; }), &added);
+    const gulong counter =
+        g_signal_connect_swapped(model, "row-inserted", G_CALLBACK(+[](int* n) { ++*n; }), &added);
     const gint64 start = g_get_monotonic_time();
     PumpFor(2000);
     const gint64 ticks = (g_get_monotonic_time() - start) / (kCommPollMs * 1000) + 1;

@@ -23,11 +23,11 @@ gboolean ShootAndClose(gpointer) {
             continue;
         }
         GdkWindow* gdkWindow = gtk_widget_get_window(window);
-        GdkPixbuf* picture =
-            gdk_pixbuf_get_from_window(gdkWindow, 0, 0, gdk_window_get_width(gdkWindow),
-                                       gdk_window_get_height(gdkWindow));
+        GdkPixbuf* picture = gdk_pixbuf_get_from_window(
+            gdkWindow, 0, 0, gdk_window_get_width(gdkWindow), gdk_window_get_height(gdkWindow));
         std::string path = prefix + std::to_string(current) + ".png";
-        if (picture == nullptr || !gdk_pixbuf_save(picture, path.c_str(), "png", nullptr, nullptr)) {
+        if (picture == nullptr ||
+            !gdk_pixbuf_save(picture, path.c_str(), "png", nullptr, nullptr)) {
             fprintf(stderr, "dialog_gallery: cannot save %s\n", path.c_str());
         } else {
             printf("%s\n", path.c_str());

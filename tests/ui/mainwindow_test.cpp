@@ -19,7 +19,6 @@ namespace {
 using gui::ComboText;
 using gui::Sensitive;
 
-
 class MainWindow : public gui::WindowTest {};
 
 TEST_F(MainWindow, EnabledSerialRecordIsShownAndNothingIsMarkedChanged) {
@@ -68,9 +67,9 @@ TEST_F(MainWindow, PagesButtonsAndDefaultAreInTheirOrder) {
     ListDevices(kLoadedScreen0);
     Build();
 
-    EXPECT_EQ(gui::TabLabels(), (std::vector<std::string>{"Main", "Driver", "Calibration",
-                                                          "Setting", "Advanced", "Communication",
-                                                          "Information"}));
+    EXPECT_EQ(gui::TabLabels(),
+              (std::vector<std::string>{"Main", "Driver", "Calibration", "Setting", "Advanced",
+                                        "Communication", "Information"}));
     // Mapped is not yet laid out: wait until the row has its real geometry.
     ASSERT_TRUE(gui::RunUntil([] {
         GtkAllocation ok, apply;
@@ -121,8 +120,8 @@ TEST_F(MainWindow, UndeclaredRecordShowsEmptySelectors) {
     EXPECT_EQ(CurrentRecord()->status, kStatusUndeclared);
     EXPECT_EQ(gui::StatusBarText(), "Undeclared...");
     EXPECT_TRUE(gui::Active(mainWindowParts.statusRadios[2]));
-    for (GtkWidget* combo : {portCombo, speedCombo, mainWindowParts.productCombo,
-                             mainWindowParts.touchModeCombo}) {
+    for (GtkWidget* combo :
+         {portCombo, speedCombo, mainWindowParts.productCombo, mainWindowParts.touchModeCombo}) {
         EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(combo)), -1);
     }
     EXPECT_FALSE(Sensitive(speedCombo));
@@ -327,12 +326,30 @@ TEST_F(MainWindow, UserWithDriverLoadedGetsMessageZeroAndNoSettings) {
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].text, DialogMessageText(kMsgRootForAllFunctions, 0));
     const MainWindowParts& p = mainWindowParts;
-    for (GtkWidget* widget :
-         {speedCombo, p.configCombo, portCombo, samplingScale, p.addScreenButton, p.productCombo,
-          calibPoints4Radio, calibPoints9Radio, calibPoints25Radio, calibBorderSpin,
-          p.touchModeCombo, tapTimeScale, liftOffScale, stabilizeScale, averageScale,
-          p.settingDefaultButton, beepCheck, rclickCheck, holdScale, spatialScale,
-          p.advancedDefaultButton, p.statusRadios[0], p.statusRadios[1], p.statusRadios[2]}) {
+    for (GtkWidget* widget : {speedCombo,
+                              p.configCombo,
+                              portCombo,
+                              samplingScale,
+                              p.addScreenButton,
+                              p.productCombo,
+                              calibPoints4Radio,
+                              calibPoints9Radio,
+                              calibPoints25Radio,
+                              calibBorderSpin,
+                              p.touchModeCombo,
+                              tapTimeScale,
+                              liftOffScale,
+                              stabilizeScale,
+                              averageScale,
+                              p.settingDefaultButton,
+                              beepCheck,
+                              rclickCheck,
+                              holdScale,
+                              spatialScale,
+                              p.advancedDefaultButton,
+                              p.statusRadios[0],
+                              p.statusRadios[1],
+                              p.statusRadios[2]}) {
         EXPECT_FALSE(Sensitive(widget)) << gtk_widget_get_name(widget);
     }
     // Calibration of a loaded panel and the serial test stay possible.
@@ -368,18 +385,21 @@ TEST_F(Dialogs, EveryWayOfClosingReturns) {
 
 TEST_F(Dialogs, AreModalAndTransientForTheMainWindow) {
     bool checked = false;
-    g_timeout_add(20, [](gpointer data) -> gboolean {
-        GtkWidget* dialog = gui::FindDialog();
-        if (dialog == nullptr) {
-            return G_SOURCE_CONTINUE;
-        }
-        EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
-        EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), GTK_WINDOW(mainWindow));
-        EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(dialog)));
-        *static_cast<bool*>(data) = true;
-        gui::CloseDialog(dialog, gui::CloseBy::kButton);
-        return G_SOURCE_REMOVE;
-    }, &checked);
+    g_timeout_add(
+        20,
+        [](gpointer data) -> gboolean {
+            GtkWidget* dialog = gui::FindDialog();
+            if (dialog == nullptr) {
+                return G_SOURCE_CONTINUE;
+            }
+            EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
+            EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), GTK_WINDOW(mainWindow));
+            EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(dialog)));
+            *static_cast<bool*>(data) = true;
+            gui::CloseDialog(dialog, gui::CloseBy::kButton);
+            return G_SOURCE_REMOVE;
+        },
+        &checked);
     DialogWindow(0);
     EXPECT_TRUE(checked);
 }

@@ -17,7 +17,6 @@ using controltest::FileBytes;
 using gui::ComboText;
 using gui::Sensitive;
 
-
 // Answers the Add Screen dialog once it is up: chooses `screen` and presses
 // Add, or presses Cancel. Records what the dialog showed.
 class AddScreenAnswer {
@@ -314,8 +313,7 @@ TEST_F(Screens, SwitchingLoadsEachScreenWithoutCountingAsAChange) {
 
 TEST_F(Screens, FourPointsFollowTheProductOfTheScreenShown) {
     BuildWith(Section(0, "/dev/ttyS1", 9600, "\tOption \"Products\" \"0\"\n") +
-                  Section(1, "/dev/ttyS2", 9600, "\tOption \"Products\" \"3\"\n") +
-                  Layout({0, 1}),
+                  Section(1, "/dev/ttyS2", 9600, "\tOption \"Products\" \"3\"\n") + Layout({0, 1}),
               kLoadedScreen0);
     EXPECT_TRUE(Sensitive(calibPoints4Radio));
     TurnTo(1);  // the fourth product cannot be calibrated with four points

@@ -81,10 +81,9 @@ TEST_F(SettingPages, EachScaleWritesItsOwnEntryAndOnlySettingScalesHaveLabels) {
     for (const Case& c : cases) {
         SeedDriverSettings(-7);
         ForgetNotice();
-        const std::string labelsBefore[] = {LabelText(tapTimeValueLabel),
-                                            LabelText(liftOffValueLabel),
-                                            LabelText(stabilizeValueLabel),
-                                            LabelText(averageValueLabel)};
+        const std::string labelsBefore[] = {
+            LabelText(tapTimeValueLabel), LabelText(liftOffValueLabel),
+            LabelText(stabilizeValueLabel), LabelText(averageValueLabel)};
         MoveTo(c.scale, c.value);
         EXPECT_EQ(record->settings[c.entry], c.value) << c.entry;
         EXPECT_EQ(driver->settings[c.entry], c.value) << c.entry;

@@ -43,9 +43,7 @@ TEST_F(StatusRules, LabelsChooseTheStatusInTheirOwnLanguageOnly) {
 }
 
 // (inFile, inLayout) of a record.
-std::pair<int, int> Flags(const DeviceRecord& record) {
-    return {record.inFile, record.inLayout};
-}
+std::pair<int, int> Flags(const DeviceRecord& record) { return {record.inFile, record.inLayout}; }
 
 TEST_F(StatusRules, StatusSetsTheFileAndLayoutFlags) {
     DeviceRecord record = Record(kStatusUndeclared, 1, 3, false);

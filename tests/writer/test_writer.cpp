@@ -29,8 +29,8 @@ const char* kMouse =
     "Section \"InputDevice\"\n\tIdentifier \"Mouse0\"\n\tDriver \"mouse\"\nEndSection\n\n";
 
 std::string DriverSection(const std::string& identifier, const std::string& body = "") {
-    return "Section \"InputDevice\"\n\tIdentifier \"" + identifier +
-           "\"\n\tDriver \"tavir\"\n" + body + "EndSection\n\n";
+    return "Section \"InputDevice\"\n\tIdentifier \"" + identifier + "\"\n\tDriver \"tavir\"\n" +
+           body + "EndSection\n\n";
 }
 
 std::string Layout(const std::string& lines) {
@@ -86,7 +86,6 @@ bool HasLine(const std::string& text, const std::string& line) {
     std::vector<std::string> lines = Lines(text);
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
-
 
 class Writer : public ReaderFixture {
 protected:
@@ -163,83 +162,84 @@ TEST_F(Writer, GeneratedSectionIsExactlyTheDriversFormat) {
     screenHeight = 1024;
 
     const std::string golden =
-    "Section \"InputDevice\"\n"
-    "\tIdentifier \"TAVIR TouchPanel1\"\n"
-    "\tDriver     \"tavir\"\n"
-    "\tOption     \"Device\"       \"/dev/ttyS2\"\n"
-    "\tOption     \"BaudRate\"     \"19200\"\n"
-    "\tOption     \"Sampling\"     \"7\"\n"
-    "\tOption     \"ScreenNo\"     \"1\"\n"
-    "\tOption     \"CalibPointsNum\"     \"9\"\n"
-    "\tOption     \"BorderRatio\"     \"5\"\n"
-    "\tOption     \"CoEfficient4p0\"     \"12002\"\n"
-    "\tOption     \"CoEfficient4p1\"     \"232\"\n"
-    "\tOption     \"CoEfficient4p2\"     \"-17\"\n"
-    "\tOption     \"CoEfficient4p3\"     \"-2020301\"\n"
-    "\tOption     \"CoEfficient4p4\"     \"-243\"\n"
-    "\tOption     \"CoEfficient4p5\"     \"-11421\"\n"
-    "\tOption     \"CoEfficient4p6\"     \"0\"\n"
-    "\tOption     \"CoEfficient4p7\"     \"8991580\"\n"
-    "\tOption     \"CoEfficientRevise0\"     \"-22\"\n"
-    "\tOption     \"CoEfficientRevise1\"     \"22\"\n"
-    "\tOption     \"CoEfficientRevise2\"     \"-517\"\n"
-    "\tOption     \"CoEfficientRevise3\"     \"1009\"\n"
-    "\tOption     \"CoEfficientRevise4\"     \"-961\"\n"
-    "\tOption     \"CoEfficientRevise5\"     \"-16\"\n"
-    "\tOption     \"CoEfficientRevise6\"     \"16\"\n"
-    "\tOption     \"CoEfficientRevise7\"     \"-520\"\n"
-    "\tOption     \"CoEfficientRevise8\"     \"765\"\n"
-    "\tOption     \"CoEfficientRevise9\"     \"725\"\n"
-    "\tOption     \"CoEfficient000\"     \"-1600048\"\n"
-    "\tOption     \"CoEfficient001\"     \"-1500045\"\n"
-    "\tOption     \"CoEfficient002\"     \"-1400042\"\n"
-    "\tOption     \"CoEfficient003\"     \"-1300039\"\n"
-    "\tOption     \"CoEfficient004\"     \"-1200036\"\n"
-    "\tOption     \"CoEfficient005\"     \"-1100033\"\n"
-    "\tOption     \"CoEfficient006\"     \"-1000030\"\n"
-    "\tOption     \"CoEfficient007\"     \"-900027\"\n"
-    "\tOption     \"CoEfficient008\"     \"-800024\"\n"
-    "\tOption     \"CoEfficient009\"     \"-700021\"\n"
-    "\tOption     \"CoEfficient010\"     \"-600018\"\n"
-    "\tOption     \"CoEfficient011\"     \"-500015\"\n"
-    "\tOption     \"CoEfficient012\"     \"-400012\"\n"
-    "\tOption     \"CoEfficient013\"     \"-300009\"\n"
-    "\tOption     \"CoEfficient014\"     \"-200006\"\n"
-    "\tOption     \"CoEfficient015\"     \"-100003\"\n"
-    "\tOption     \"CoEfficient016\"     \"0\"\n"
-    "\tOption     \"CoEfficient017\"     \"100003\"\n"
-    "\tOption     \"CoEfficient018\"     \"200006\"\n"
-    "\tOption     \"CoEfficient019\"     \"300009\"\n"
-    "\tOption     \"CoEfficient020\"     \"400012\"\n"
-    "\tOption     \"CoEfficient021\"     \"500015\"\n"
-    "\tOption     \"CoEfficient022\"     \"600018\"\n"
-    "\tOption     \"CoEfficient023\"     \"700021\"\n"
-    "\tOption     \"CoEfficient024\"     \"800024\"\n"
-    "\tOption     \"CoEfficient025\"     \"900027\"\n"
-    "\tOption     \"CoEfficient026\"     \"1000030\"\n"
-    "\tOption     \"CoEfficient027\"     \"1100033\"\n"
-    "\tOption     \"CoEfficient028\"     \"1200036\"\n"
-    "\tOption     \"CoEfficient029\"     \"1300039\"\n"
-    "\tOption     \"CoEfficient030\"     \"1400042\"\n"
-    "\tOption     \"CoEfficient031\"     \"1500045\"\n"
-    "\tOption     \"Cal9Base0\"     \"520\"\n"
-    "\tOption     \"Cal9Base1\"     \"-316\"\n"
-    "\tOption     \"SendCoreEvents\"\n"
-    "\tOption     \"Products\"  \"2\"\n"
-    "\tOption     \"TouchMode\"  \"1\"\n"
-    "\tOption     \"TapTime\"  \"30\"\n"
-    "\tOption     \"Stabilize\"  \"4\"\n"
-    "\tOption     \"Averaging\"  \"6\"\n"
-    "\tOption     \"LiftOffTime\"  \"7\"\n"
-    "\tOption     \"Sound\"  \"0\"\n"
-    "\tOption     \"RclickHold\"  \"1\"\n"
-    "\tOption     \"RclickHoldDuration\"  \"1500\"\n"
-    "\tOption     \"RclickSpatialTolerance\"  \"10\"\n"
-    "\tOption     \"Communication\"  \"0\"\n"
-    "\tOption     \"ScreenWidth\"  \"1280\"\n"
-    "\tOption     \"ScreenHeight\"  \"1024\"\n"
-    "EndSection\n"
-    "\n";;
+        "Section \"InputDevice\"\n"
+        "\tIdentifier \"TAVIR TouchPanel1\"\n"
+        "\tDriver     \"tavir\"\n"
+        "\tOption     \"Device\"       \"/dev/ttyS2\"\n"
+        "\tOption     \"BaudRate\"     \"19200\"\n"
+        "\tOption     \"Sampling\"     \"7\"\n"
+        "\tOption     \"ScreenNo\"     \"1\"\n"
+        "\tOption     \"CalibPointsNum\"     \"9\"\n"
+        "\tOption     \"BorderRatio\"     \"5\"\n"
+        "\tOption     \"CoEfficient4p0\"     \"12002\"\n"
+        "\tOption     \"CoEfficient4p1\"     \"232\"\n"
+        "\tOption     \"CoEfficient4p2\"     \"-17\"\n"
+        "\tOption     \"CoEfficient4p3\"     \"-2020301\"\n"
+        "\tOption     \"CoEfficient4p4\"     \"-243\"\n"
+        "\tOption     \"CoEfficient4p5\"     \"-11421\"\n"
+        "\tOption     \"CoEfficient4p6\"     \"0\"\n"
+        "\tOption     \"CoEfficient4p7\"     \"8991580\"\n"
+        "\tOption     \"CoEfficientRevise0\"     \"-22\"\n"
+        "\tOption     \"CoEfficientRevise1\"     \"22\"\n"
+        "\tOption     \"CoEfficientRevise2\"     \"-517\"\n"
+        "\tOption     \"CoEfficientRevise3\"     \"1009\"\n"
+        "\tOption     \"CoEfficientRevise4\"     \"-961\"\n"
+        "\tOption     \"CoEfficientRevise5\"     \"-16\"\n"
+        "\tOption     \"CoEfficientRevise6\"     \"16\"\n"
+        "\tOption     \"CoEfficientRevise7\"     \"-520\"\n"
+        "\tOption     \"CoEfficientRevise8\"     \"765\"\n"
+        "\tOption     \"CoEfficientRevise9\"     \"725\"\n"
+        "\tOption     \"CoEfficient000\"     \"-1600048\"\n"
+        "\tOption     \"CoEfficient001\"     \"-1500045\"\n"
+        "\tOption     \"CoEfficient002\"     \"-1400042\"\n"
+        "\tOption     \"CoEfficient003\"     \"-1300039\"\n"
+        "\tOption     \"CoEfficient004\"     \"-1200036\"\n"
+        "\tOption     \"CoEfficient005\"     \"-1100033\"\n"
+        "\tOption     \"CoEfficient006\"     \"-1000030\"\n"
+        "\tOption     \"CoEfficient007\"     \"-900027\"\n"
+        "\tOption     \"CoEfficient008\"     \"-800024\"\n"
+        "\tOption     \"CoEfficient009\"     \"-700021\"\n"
+        "\tOption     \"CoEfficient010\"     \"-600018\"\n"
+        "\tOption     \"CoEfficient011\"     \"-500015\"\n"
+        "\tOption     \"CoEfficient012\"     \"-400012\"\n"
+        "\tOption     \"CoEfficient013\"     \"-300009\"\n"
+        "\tOption     \"CoEfficient014\"     \"-200006\"\n"
+        "\tOption     \"CoEfficient015\"     \"-100003\"\n"
+        "\tOption     \"CoEfficient016\"     \"0\"\n"
+        "\tOption     \"CoEfficient017\"     \"100003\"\n"
+        "\tOption     \"CoEfficient018\"     \"200006\"\n"
+        "\tOption     \"CoEfficient019\"     \"300009\"\n"
+        "\tOption     \"CoEfficient020\"     \"400012\"\n"
+        "\tOption     \"CoEfficient021\"     \"500015\"\n"
+        "\tOption     \"CoEfficient022\"     \"600018\"\n"
+        "\tOption     \"CoEfficient023\"     \"700021\"\n"
+        "\tOption     \"CoEfficient024\"     \"800024\"\n"
+        "\tOption     \"CoEfficient025\"     \"900027\"\n"
+        "\tOption     \"CoEfficient026\"     \"1000030\"\n"
+        "\tOption     \"CoEfficient027\"     \"1100033\"\n"
+        "\tOption     \"CoEfficient028\"     \"1200036\"\n"
+        "\tOption     \"CoEfficient029\"     \"1300039\"\n"
+        "\tOption     \"CoEfficient030\"     \"1400042\"\n"
+        "\tOption     \"CoEfficient031\"     \"1500045\"\n"
+        "\tOption     \"Cal9Base0\"     \"520\"\n"
+        "\tOption     \"Cal9Base1\"     \"-316\"\n"
+        "\tOption     \"SendCoreEvents\"\n"
+        "\tOption     \"Products\"  \"2\"\n"
+        "\tOption     \"TouchMode\"  \"1\"\n"
+        "\tOption     \"TapTime\"  \"30\"\n"
+        "\tOption     \"Stabilize\"  \"4\"\n"
+        "\tOption     \"Averaging\"  \"6\"\n"
+        "\tOption     \"LiftOffTime\"  \"7\"\n"
+        "\tOption     \"Sound\"  \"0\"\n"
+        "\tOption     \"RclickHold\"  \"1\"\n"
+        "\tOption     \"RclickHoldDuration\"  \"1500\"\n"
+        "\tOption     \"RclickSpatialTolerance\"  \"10\"\n"
+        "\tOption     \"Communication\"  \"0\"\n"
+        "\tOption     \"ScreenWidth\"  \"1280\"\n"
+        "\tOption     \"ScreenHeight\"  \"1024\"\n"
+        "EndSection\n"
+        "\n";
+    ;
     ASSERT_EQ(Apply(), 0);
     // Reserved settings, DebugOption, a Sound value other than 1 and the
     // communication mode leave no trace of their own.
@@ -253,8 +253,9 @@ TEST_F(Writer, NewSectionsFollowTheLastInputDeviceSectionWhateverItsDriver) {
         "\tInputDevice \"TAVIR TouchPanel0\" \"SendCoreEvents\"\n");
     const std::string expected = std::string(kFiles) + kKeyboard + kMouse +
                                  "<tavir \"TAVIR TouchPanel0\">\n" +
-                                 Layout("\tInputDevice \"Keyboard0\" \"CoreKeyboard\"\n"
-                                        "\tInputDevice\t\"TAVIR TouchPanel0\"\n");
+                                 Layout(
+                                     "\tInputDevice \"Keyboard0\" \"CoreKeyboard\"\n"
+                                     "\tInputDevice\t\"TAVIR TouchPanel0\"\n");
     const std::string orders[] = {
         kFiles + std::string(kKeyboard) + kMouse + DriverSection("TAVIR TouchPanel0") + layout,
         kFiles + DriverSection("TAVIR TouchPanel0") + kKeyboard + kMouse + layout,
@@ -278,12 +279,11 @@ TEST_F(Writer, BlankLinesAfterInputDeviceSectionsCollapseAndDoNotGrow) {
     ASSERT_EQ(Apply(), 0);
     const std::string once = Text();
     // Blank lines elsewhere, and inside a kept section, stay as they were.
-    EXPECT_EQ(Skeleton(once),
-              std::string(kFiles) + "\n\n" +
-                  "Section \"InputDevice\"\n\tIdentifier \"Keyboard0\"\n\n"
-                  "\tDriver \"kbd\"\nEndSection\n\n" +
-                  "# between\n\n\n" + kMouse + "<tavir \"P\">\n" +
-                  Layout("\tInputDevice\t\"P\"\n") + "\n\n");
+    EXPECT_EQ(Skeleton(once), std::string(kFiles) + "\n\n" +
+                                  "Section \"InputDevice\"\n\tIdentifier \"Keyboard0\"\n\n"
+                                  "\tDriver \"kbd\"\nEndSection\n\n" +
+                                  "# between\n\n\n" + kMouse + "<tavir \"P\">\n" +
+                                  Layout("\tInputDevice\t\"P\"\n") + "\n\n");
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(ReadPath(configPath), 0);
         AfterRead();
@@ -304,14 +304,16 @@ TEST_F(Writer, StatusDecidesSectionAndLayoutLine) {
     Record(2)->status = kStatusUndeclared;
     Add(3, kStatusEnable);
     ASSERT_EQ(Apply(), 0);
-    EXPECT_EQ(Skeleton(Text()), std::string(kKeyboard) +
-                                    "<tavir \"A\">\n<tavir \"B\">\n<tavir \"TAVIR TouchPanel3\">\n" +
-                                    Layout("\tInputDevice \"Keyboard0\"\n\tInputDevice\t\"A\"\n"
-                                           "\tInputDevice\t\"TAVIR TouchPanel3\"\n"));
+    EXPECT_EQ(Skeleton(Text()),
+              std::string(kKeyboard) +
+                  "<tavir \"A\">\n<tavir \"B\">\n<tavir \"TAVIR TouchPanel3\">\n" +
+                  Layout("\tInputDevice \"Keyboard0\"\n\tInputDevice\t\"A\"\n"
+                         "\tInputDevice\t\"TAVIR TouchPanel3\"\n"));
 }
 
 TEST_F(Writer, LayoutLinesOfOtherDevicesStayAndRecordsAreMatchedIgnoringCase) {
-    const std::string keyboardLine = "  InputDevice   \"Keyboard0\",  \"CoreKeyboard\"  # keep me\n";
+    const std::string keyboardLine =
+        "  InputDevice   \"Keyboard0\",  \"CoreKeyboard\"  # keep me\n";
     Load(kKeyboard + DriverSection("TAVIR TouchPanel0") +
          "Section \"ServerLayout\"\n\tIdentifier \"One\"\n" + keyboardLine +
          "\tinputDEVICE \"tavir touchpanel0\" \"CorePointer\"\n"
@@ -353,8 +355,8 @@ TEST_F(Writer, BorderRatioIsWrittenInRoundedWholePercent) {
         Load(kKeyboard);
         Add(0, kStatusDisable)->borderRatio = ratio;
         ASSERT_EQ(Apply(), 0);
-        EXPECT_TRUE(HasLine(Text(), std::string("\tOption     \"BorderRatio\"     \"") + percent +
-                                        "\"\n"))
+        EXPECT_TRUE(
+            HasLine(Text(), std::string("\tOption     \"BorderRatio\"     \"") + percent + "\"\n"))
             << ratio;
     }
 }
@@ -371,8 +373,8 @@ TEST_F(Writer, PointCountChoosesTheCoefficientFamilies) {
         calibPointsNum = static_cast<uint8_t>(c.points);
         ASSERT_EQ(Apply(), 0);
         const std::string text = Text();
-        EXPECT_TRUE(HasLine(text, "\tOption     \"CalibPointsNum\"     \"" +
-                                      std::to_string(c.points) + "\"\n"));
+        EXPECT_TRUE(HasLine(
+            text, "\tOption     \"CalibPointsNum\"     \"" + std::to_string(c.points) + "\"\n"));
         EXPECT_EQ(CountLinesStartingWith(text, "\tOption     \"CoEfficient4p"), 8u);
         EXPECT_EQ(CountLinesStartingWith(text, "\tOption     \"CoEfficientRevise"), 10u);
         EXPECT_EQ(CountLinesStartingWith(text, "\tOption     \"CoEfficient") - 18, c.coefficients)
@@ -388,8 +390,8 @@ TEST_F(Writer, PointCountChoosesTheCoefficientFamilies) {
 TEST_F(Writer, FileWithoutInputDeviceSectionsGetsNeitherSectionNorLayoutLine) {
     // A layout line naming a device that has no section stops the X server,
     // so an enabled record is not listed where it cannot be written.
-    const std::string text = std::string(kFiles) +
-                             Layout("\tScreen \"S\"\n\tInputDevice \"TAVIR TouchPanel0\"\n");
+    const std::string text =
+        std::string(kFiles) + Layout("\tScreen \"S\"\n\tInputDevice \"TAVIR TouchPanel0\"\n");
     Load(text);
     Record(0)->status = kStatusEnable;
     ASSERT_EQ(Apply(), 0);
@@ -411,17 +413,23 @@ TEST_F(Writer, RoundTripGivesBackEveryWrittenField) {
             for (int n = 0; n < 128; ++n) {
                 r->coefficient[n] = (seed * 7919 + n * 104729) * (n % 2 ? -1 : 1);
             }
-            for (int n = 0; n < 8; ++n) r->coefficient4p[n] = -seed * 1000 - n;
-            for (int n = 0; n < 10; ++n) r->coefficientRevise[n] = seed * 31 - n * 17;
-            for (int n = 0; n < 2; ++n) r->cal9Base[n] = 500 + seed + n;
-            for (int n = 0; n < 4; ++n) r->cal25Base[n] = -200 - seed - n;
-            for (int n = 0; n < 14; ++n) r->settings[n] = seed + n;
+            for (int n = 0; n < 8; ++n)
+                r->coefficient4p[n] = -seed * 1000 - n;
+            for (int n = 0; n < 10; ++n)
+                r->coefficientRevise[n] = seed * 31 - n * 17;
+            for (int n = 0; n < 2; ++n)
+                r->cal9Base[n] = 500 + seed + n;
+            for (int n = 0; n < 4; ++n)
+                r->cal25Base[n] = -200 - seed - n;
+            for (int n = 0; n < 14; ++n)
+                r->settings[n] = seed + n;
             r->settings[kSound] = 1;
             r->settings[kRclickHold] = seed % 2;
             r->sampling = static_cast<uint8_t>(200 + seed);
             r->borderRatio = 0.01f * static_cast<float>(seed % 10);
             r->speedIndex = seed % 5;
-            if (r != usb) r->portIndex = seed % 4;
+            if (r != usb)
+                r->portIndex = seed % 4;
             ++seed;
         }
         // What went out.
@@ -430,7 +438,8 @@ TEST_F(Writer, RoundTripGivesBackEveryWrittenField) {
             written.push_back(*static_cast<DeviceRecord*>(node->data));
         }
         std::vector<std::string> names;
-        for (const DeviceRecord& r : written) names.emplace_back(r.identifier);
+        for (const DeviceRecord& r : written)
+            names.emplace_back(r.identifier);
         ASSERT_EQ(Apply(), 0);
 
         ASSERT_EQ(ReadPath(configPath), 0);
@@ -451,8 +460,8 @@ TEST_F(Writer, RoundTripGivesBackEveryWrittenField) {
                       static_cast<int>(w.borderRatio * 100 + 0.5f));
             EXPECT_TRUE(std::equal(w.coefficient, w.coefficient + used, r->coefficient));
             EXPECT_TRUE(std::equal(w.coefficient4p, w.coefficient4p + 8, r->coefficient4p));
-            EXPECT_TRUE(std::equal(w.coefficientRevise, w.coefficientRevise + 10,
-                                   r->coefficientRevise));
+            EXPECT_TRUE(
+                std::equal(w.coefficientRevise, w.coefficientRevise + 10, r->coefficientRevise));
             if (points != 4) {
                 EXPECT_TRUE(std::equal(w.cal9Base, w.cal9Base + 2, r->cal9Base));
             }
@@ -567,8 +576,10 @@ TEST_F(Writer, FileChangedSinceTheSearchIsNotRewritten) {
 }
 
 TEST_F(Writer, LinkValuesTheTablesDoNotHoldAreWrittenBackAsTheyWere) {
-    Load(kKeyboard + DriverSection("P", "\tOption \"Device\" \"/dev/ttyS8\"\n"
-                                         "\tOption \"BaudRate\" \"38400\"\n") +
+    Load(kKeyboard +
+         DriverSection("P",
+                       "\tOption \"Device\" \"/dev/ttyS8\"\n"
+                       "\tOption \"BaudRate\" \"38400\"\n") +
          Layout("\tInputDevice \"P\"\n"));
     ASSERT_EQ(Apply(), 0);
     EXPECT_TRUE(HasLine(Text(), "\tOption     \"Device\"       \"/dev/ttyS8\"\n")) << Text();
@@ -701,13 +712,15 @@ std::vector<std::string> SampleFiles() {
 }
 
 std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
 std::string FirstWord(const std::string& line) {
     size_t start = line.find_first_not_of(" \t,");
-    if (start == std::string::npos) return "";
+    if (start == std::string::npos)
+        return "";
     size_t end = line.find_first_of(" \t,\r\n", start);
     return Lower(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
 }
@@ -721,7 +734,8 @@ std::string WithoutBlankLinesAfterInputDevices(const std::string& text) {
     bool dropping = false;
     bool inInputDevice = false;
     for (const std::string& line : Lines(text)) {
-        if (dropping && IsBlank(line)) continue;
+        if (dropping && IsBlank(line))
+            continue;
         dropping = false;
         const std::string word = FirstWord(line);
         if (word == "section" && Lower(line).find("\"inputdevice\"") != std::string::npos) {
@@ -742,7 +756,8 @@ std::string WithoutAdditions(const std::string& text) {
     bool inInputDevice = false;
     bool afterSection = false;
     for (const std::string& line : Lines(Skeleton(text))) {
-        if (line.rfind("<tavir ", 0) == 0 || line.rfind("\tInputDevice\t\"TAVIR TouchPanel", 0) == 0)
+        if (line.rfind("<tavir ", 0) == 0 ||
+            line.rfind("\tInputDevice\t\"TAVIR TouchPanel", 0) == 0)
             continue;
         if (afterSection) {
             afterSection = false;

@@ -30,8 +30,7 @@ int main(int argc, char** argv) {
         if (strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
             repeat = strtol(argv[++i], nullptr, 10);
         } else if (strcmp(argv[i], "--print-locale") == 0) {
-            printf("%s %s\n", locale != nullptr ? locale : "(none)",
-                   localeconv()->decimal_point);
+            printf("%s %s\n", locale != nullptr ? locale : "(none)", localeconv()->decimal_point);
         }
     }
     snprintf(configPath, sizeof configPath, "%s", argv[1]);

@@ -51,7 +51,11 @@ std::string WriteHostileValue(DriverSharedBlock* block, HostileKind kind) {
 
 CalibDriver::CalibDriver(DriverSharedBlock* block, CalibMode mode, HostileKind hostile,
                          double autoDelayMs, Printer print)
-    : block_(block), mode_(mode), hostile_(hostile), autoDelayMs_(autoDelayMs), print_(std::move(print)) {}
+    : block_(block),
+      mode_(mode),
+      hostile_(hostile),
+      autoDelayMs_(autoDelayMs),
+      print_(std::move(print)) {}
 
 double CalibDriver::MsUntilTouch(double nowMs) const {
     if (!armed_ || mode_ == CalibMode::kPointer || mode_ == CalibMode::kSilent) {
@@ -207,17 +211,23 @@ void CalibDriver::Finish(int count) {
     }
     CalibCoefficients c;
     if (complete) {
-        c = ComputeCalibration(ordered, count, Load(block_->screenWidth), Load(block_->screenHeight));
+        c = ComputeCalibration(ordered, count, Load(block_->screenWidth),
+                               Load(block_->screenHeight));
     }
     const int used = count == 4 ? 8 : count == 9 ? 32 : 128;
-    for (int i = 0; i < 10; ++i) Store(block_->coefficientRevise[i], c.coefficientRevise[i]);
-    for (int i = 0; i < 8; ++i) Store(block_->coefficient4p[i], c.coefficient4p[i]);
-    for (int i = 0; i < used; ++i) Store(block_->coefficient[i], c.coefficient[i]);
+    for (int i = 0; i < 10; ++i)
+        Store(block_->coefficientRevise[i], c.coefficientRevise[i]);
+    for (int i = 0; i < 8; ++i)
+        Store(block_->coefficient4p[i], c.coefficient4p[i]);
+    for (int i = 0; i < used; ++i)
+        Store(block_->coefficient[i], c.coefficient[i]);
     if (count >= 9) {
-        for (int i = 0; i < 2; ++i) Store(block_->cal9Base[i], c.cal9Base[i]);
+        for (int i = 0; i < 2; ++i)
+            Store(block_->cal9Base[i], c.cal9Base[i]);
     }
     if (count == 25) {
-        for (int i = 0; i < 4; ++i) Store(block_->cal25Base[i], c.cal25Base[i]);
+        for (int i = 0; i < 4; ++i)
+            Store(block_->cal25Base[i], c.cal25Base[i]);
     }
     bool ready = c.valid && mode_ != CalibMode::kInvalid;
     PublishFence();

@@ -73,10 +73,10 @@ private:
     double minTouchDelayMs_ = 0;
     Printer print_;
 
-    bool armed_ = false;       // a target is shown and not yet taken
+    bool armed_ = false;  // a target is shown and not yet taken
     int armedPoint_ = 0;
     double armedAtMs_ = 0;
-    bool answered_ = false;    // we set calState to something and wait
+    bool answered_ = false;  // we set calState to something and wait
     int lastState_ = 0;
     std::map<int, CalibTouch> touches_;  // by target number
     HandshakeTimer timer_;

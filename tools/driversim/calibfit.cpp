@@ -201,12 +201,14 @@ CalibCoefficients ComputeCalibration(const std::vector<CalibTouch>& touches, int
     // Cell boundaries in raw units: where the driver switches patches.
     auto columnRaw = [&](int col) {
         std::vector<double> v;
-        for (int r = 0; r < side; ++r) v.push_back(at(r, col).rawX);
+        for (int r = 0; r < side; ++r)
+            v.push_back(at(r, col).rawX);
         return RoundRaw(Mean(v));
     };
     auto rowRaw = [&](int row) {
         std::vector<double> v;
-        for (int c = 0; c < side; ++c) v.push_back(at(row, c).rawY);
+        for (int c = 0; c < side; ++c)
+            v.push_back(at(row, c).rawY);
         return RoundRaw(Mean(v));
     };
     if (count >= 9) {

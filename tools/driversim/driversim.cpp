@@ -132,7 +132,8 @@ int Run(const SimOptions& o) {
     // Taken before "ready": a client may change the block the moment it
     // reads that line.
     int32_t lastSettings[14];
-    for (int i = 0; i < 14; ++i) lastSettings[i] = Load(block->settings[i]);
+    for (int i = 0; i < 14; ++i)
+        lastSettings[i] = Load(block->settings[i]);
     int lastSampling = Load(block->sampling);
     int lastAttach = SegmentAttachCount(gSegment.id);
     std::string screens;
@@ -169,8 +170,10 @@ int Run(const SimOptions& o) {
             waitMs = 0.2;
         }
         double untilTouch = calib.MsUntilTouch(now);
-        if (untilTouch >= 0 && untilTouch < waitMs) waitMs = untilTouch;
-        if (commOn && nextComm - now < waitMs) waitMs = std::max(0.0, nextComm - now);
+        if (untilTouch >= 0 && untilTouch < waitMs)
+            waitMs = untilTouch;
+        if (commOn && nextComm - now < waitMs)
+            waitMs = std::max(0.0, nextComm - now);
 
         pollfd fds[2] = {{gSignalPipe[0], POLLIN, 0}, {x.Fd(), POLLIN, 0}};
         timespec timeout;
@@ -232,7 +235,8 @@ int Run(const SimOptions& o) {
                 ++commSequence;
             }
             nextComm += o.commPeriodMs;
-            if (nextComm < now) nextComm = now + o.commPeriodMs;  // fell behind: no burst
+            if (nextComm < now)
+                nextComm = now + o.commPeriodMs;  // fell behind: no burst
         }
 
         if (now >= nextAttachCheck) {

@@ -88,29 +88,36 @@ bool ParseSimOptions(int argc, char** argv, SimOptions* o, std::string* error) {
             return ok;
         };
         if (arg == "--screen") {
-            if (!need(ParseInt(value, 0, 255, &n))) return false;
+            if (!need(ParseInt(value, 0, 255, &n)))
+                return false;
             o->screens.push_back(static_cast<int>(n));
         } else if (arg == "--version") {
-            if (!need(value && ParseVersion(value, o))) return false;
+            if (!need(value && ParseVersion(value, o)))
+                return false;
         } else if (arg == "--reuse") {
             o->reuse = true;
         } else if (arg == "--no-x") {
             o->useX = false;
         } else if (arg == "--calib") {
-            if (!need(value && Lookup(value, kCalibModes, &o->calibMode))) return false;
+            if (!need(value && Lookup(value, kCalibModes, &o->calibMode)))
+                return false;
         } else if (arg == "--delay") {
-            if (!need(ParseInt(value, 0, 600000, &n))) return false;
+            if (!need(ParseInt(value, 0, 600000, &n)))
+                return false;
             o->autoDelayMs = static_cast<double>(n);
         } else if (arg == "--points") {
-            if (!need(ParseInt(value, 0, 255, &n))) return false;
+            if (!need(ParseInt(value, 0, 255, &n)))
+                return false;
             o->points = static_cast<int>(n);
         } else if (arg == "--comm-samples") {
             o->commSamples = true;
         } else if (arg == "--comm-period") {
-            if (!need(ParseInt(value, 1, 600000, &n))) return false;
+            if (!need(ParseInt(value, 1, 600000, &n)))
+                return false;
             o->commPeriodMs = static_cast<double>(n);
         } else if (arg == "--hostile") {
-            if (!need(value && Lookup(value, kHostileKinds, &o->hostile))) return false;
+            if (!need(value && Lookup(value, kHostileKinds, &o->hostile)))
+                return false;
         } else if (arg == "-h" || arg == "--help") {
             o->help = true;
         } else {

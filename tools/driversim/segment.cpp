@@ -11,7 +11,8 @@ bool OpenSegment(bool reuse, Segment* segment, std::string* error) {
     bool fresh = id >= 0;
     if (id < 0 && errno == EEXIST) {
         if (!reuse) {
-            *error = "a segment with key 1234 exists already (another driver?); --reuse takes it over";
+            *error =
+                "a segment with key 1234 exists already (another driver?); --reuse takes it over";
             return false;
         }
         id = shmget(kDriverBlockKey, kDriverBlockSize, kDriverBlockMode);

@@ -70,7 +70,8 @@ bool XDevices::AddMaster(const std::string& name, std::string* error) {
     add.name = const_cast<char*>(name.c_str());
     add.send_core = True;
     add.enable = True;
-    if (XIChangeHierarchy(display_, reinterpret_cast<XIAnyHierarchyChangeInfo*>(&add), 1) != Success) {
+    if (XIChangeHierarchy(display_, reinterpret_cast<XIAnyHierarchyChangeInfo*>(&add), 1) !=
+        Success) {
         *error = "XIChangeHierarchy refused to add " + name;
         return false;
     }

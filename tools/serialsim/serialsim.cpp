@@ -42,26 +42,46 @@ const char kUsage[] =
 
 long BaudOf(speed_t s) {
     switch (s) {
-        case B0: return 0;
-        case B50: return 50;
-        case B75: return 75;
-        case B110: return 110;
-        case B134: return 134;
-        case B150: return 150;
-        case B200: return 200;
-        case B300: return 300;
-        case B600: return 600;
-        case B1200: return 1200;
-        case B1800: return 1800;
-        case B2400: return 2400;
-        case B4800: return 4800;
-        case B9600: return 9600;
-        case B19200: return 19200;
-        case B38400: return 38400;
-        case B57600: return 57600;
-        case B115200: return 115200;
-        case B230400: return 230400;
-        default: return -1;
+        case B0:
+            return 0;
+        case B50:
+            return 50;
+        case B75:
+            return 75;
+        case B110:
+            return 110;
+        case B134:
+            return 134;
+        case B150:
+            return 150;
+        case B200:
+            return 200;
+        case B300:
+            return 300;
+        case B600:
+            return 600;
+        case B1200:
+            return 1200;
+        case B1800:
+            return 1800;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        case B230400:
+            return 230400;
+        default:
+            return -1;
     }
 }
 
@@ -91,11 +111,16 @@ bool ParseArgs(int argc, char** argv, Args* a) {
             a->cooked = true;
         } else if (arg == "--mode" && i + 1 < argc) {
             std::string m = argv[++i];
-            if (m == "reply") a->mode = ReplyMode::kReply;
-            else if (m == "flood") a->mode = ReplyMode::kFlood;
-            else if (m == "nul") a->mode = ReplyMode::kNul;
-            else if (m == "silent") a->mode = ReplyMode::kSilent;
-            else return false;
+            if (m == "reply")
+                a->mode = ReplyMode::kReply;
+            else if (m == "flood")
+                a->mode = ReplyMode::kFlood;
+            else if (m == "nul")
+                a->mode = ReplyMode::kNul;
+            else if (m == "silent")
+                a->mode = ReplyMode::kSilent;
+            else
+                return false;
         } else {
             return false;
         }
@@ -105,10 +130,14 @@ bool ParseArgs(int argc, char** argv, Args* a) {
 
 const char* ModeName(ReplyMode m) {
     switch (m) {
-        case ReplyMode::kReply: return "reply";
-        case ReplyMode::kFlood: return "flood";
-        case ReplyMode::kNul: return "nul";
-        case ReplyMode::kSilent: return "silent";
+        case ReplyMode::kReply:
+            return "reply";
+        case ReplyMode::kFlood:
+            return "flood";
+        case ReplyMode::kNul:
+            return "nul";
+        case ReplyMode::kSilent:
+            return "silent";
     }
     return "?";
 }
