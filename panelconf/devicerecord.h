@@ -46,28 +46,6 @@ struct DeviceRecord {
     char* keptBaudRate;
 };
 
-// The array of a record that a coefficient family fills.
-inline int32_t* CoefficientValues(DeviceRecord* record, driveropts::CoefficientField field) {
-    switch (field) {
-        case driveropts::CoefficientField::kCoefficient4p:
-            return record->coefficient4p;
-        case driveropts::CoefficientField::kCoefficientRevise:
-            return record->coefficientRevise;
-        case driveropts::CoefficientField::kCoefficient:
-            return record->coefficient;
-        case driveropts::CoefficientField::kCal9Base:
-            return record->cal9Base;
-        case driveropts::CoefficientField::kCal25Base:
-            return record->cal25Base;
-    }
-    return nullptr;
-}
-
-inline const int32_t* CoefficientValues(const DeviceRecord* record,
-                                        driveropts::CoefficientField field) {
-    return CoefficientValues(const_cast<DeviceRecord*>(record), field);
-}
-
 constexpr size_t kConfigPathSize = 256;
 
 // Records in list order (GList of DeviceRecord*); never empty after start-up.

@@ -53,6 +53,37 @@ void NoteFailure(const char* reason) {
 void NoteErrno() { NoteFailure(strerror(errno)); }
 
 constexpr const char* kUnclosedSection = "A section has no EndSection before the next Section";
+
+// Where a message of the section functions goes.
+enum class Channel { kPerror, kWarning, kStderr };
+
+void Report(Channel channel, const char* text) {
+    switch (channel) {
+        case Channel::kPerror:
+            perror(text);
+            break;
+        case Channel::kWarning:
+            Warn("%s", text);
+            break;
+        case Channel::kStderr:
+            fputs(text, stderr);
+            break;
+    }
+}
+
+// A section ended before its EndSection: by a read error, or by the end of
+// the file or the next Section line. Reports which, notes the reason, -1.
+int SectionNotEnded(const LineReader& input, Channel readChannel, const char* readText,
+                    Channel missingChannel, const char* missingText) {
+    if (input.Failed()) {
+        NoteErrno();
+        Report(readChannel, readText);
+    } else {
+        NoteFailure(kUnclosedSection);
+        Report(missingChannel, missingText);
+    }
+    return -1;
+}
 constexpr const char* kFileChanged = "The file changed while it was being rewritten";
 
 // One argument of the section formats: a text or an integer.
@@ -144,6 +175,24 @@ bool IsDriverLine(const Tokens& tokens) {
 // it was never closed: the file's sections do not nest.
 bool StartsNewSection(const Tokens& tokens) { return TokenIs(tokens, 0, "section"); }
 
+// Reads the rest of a section, handing each line before its EndSection to
+// onLine. True at the EndSection; false at a Section line (the section was
+// never closed) or at the end of the input.
+template <typename OnLine>
+bool ReadToEndSection(LineReader& input, const OnLine& onLine) {
+    while (input.Next()) {
+        const Tokens tokens = Tokenize(input.data(), input.size());
+        if (TokenIs(tokens, 0, "endsection")) {
+            return true;
+        }
+        if (StartsNewSection(tokens)) {
+            return false;
+        }
+        onLine(tokens);
+    }
+    return false;
+}
+
 // The port and speed a record is written with. An index outside its table
 // (no handler sets one, but a record is plain data) gives the value the
 // reader gives for a text it does not know, never a read past the table.
@@ -159,6 +208,11 @@ int SpeedBaud(const DeviceRecord* record) {
     int i = record->speedIndex;
     return kSpeedBauds[(i >= 0 && i < kSpeedCount) ? i : kDefaultSpeedIndex];
 }
+
+// A kept value comes from a quoted string (no quote inside) or from a bare
+// word. A bare word with a quote in it ("d\"v/e") cannot be put in quotes
+// and read back the same, so it is written back bare, as the file had it.
+bool Quotable(const char* value) { return strchr(value, '"') == nullptr; }
 
 // The whole percent the file holds for a border ratio, rounded as the
 // driver's tools always have. Saturates instead of overflowing.
@@ -199,7 +253,7 @@ std::string SectionText(const DeviceRecord* record) {
         const char* name = option.name;
         switch (option.kind) {
             case OptionKind::kDevice:
-                AppendOptionLine(out, kWriterStyle, column, name, port);
+                AppendOptionLine(out, kWriterStyle, column, name, port, Quotable(port));
                 break;
             case OptionKind::kBaudRate:
                 // USB sections have no speed.
@@ -208,7 +262,8 @@ std::string SectionText(const DeviceRecord* record) {
                 }
                 if (record->keptBaudRate != nullptr) {
                     // A speed the speed table does not hold, as the file had it.
-                    AppendOptionLine(out, kWriterStyle, column, name, record->keptBaudRate);
+                    AppendOptionLine(out, kWriterStyle, column, name, record->keptBaudRate,
+                                     Quotable(record->keptBaudRate));
                 } else {
                     AppendOptionLine(out, kWriterStyle, column, name, SpeedBaud(record));
                 }
@@ -334,27 +389,17 @@ bool ConfigOutput::Flush() {
 }
 
 int SearchTavirDrv(LineReader& input, SectionMap* map) {
-    while (input.Next()) {
-        const Tokens tokens = Tokenize(input.data(), input.size());
-        if (TokenIs(tokens, 0, "endsection")) {
-            return 0;
-        }
-        if (StartsNewSection(tokens)) {
-            break;
-        }
+    const bool ended = ReadToEndSection(input, [map](const Tokens& tokens) {
         if (IsDriverLine(tokens)) {
             ++map->driverLineCount;
             map->driverSections.push_back(map->inputDeviceCount);
         }
+    });
+    if (ended) {
+        return 0;
     }
-    if (input.Failed()) {
-        NoteErrno();
-        perror("Search Tavir Driver");
-    } else {
-        NoteFailure(kUnclosedSection);
-        Warn("Not Found \"InputDevice\" \"EndSection\"\n");
-    }
-    return -1;
+    return SectionNotEnded(input, Channel::kPerror, "Search Tavir Driver", Channel::kWarning,
+                           "Not Found \"InputDevice\" \"EndSection\"\n");
 }
 
 int SearchSection(SectionMap* map) {
@@ -419,34 +464,16 @@ int WriteSection(LineReader& input, ConfigOutput& output, std::string_view heade
             return 0;
         }
     }
-    if (input.Failed()) {
-        NoteErrno();
-        perror("Wirte Section");
-    } else {
-        NoteFailure(kUnclosedSection);
-        fprintf(stderr, "Not Found \"EndSection\"\n");
-    }
-    return -1;
+    return SectionNotEnded(input, Channel::kPerror, "Wirte Section", Channel::kStderr,
+                           "Not Found \"EndSection\"\n");
 }
 
 int DelSection(LineReader& input) {
-    while (input.Next()) {
-        const Tokens tokens = Tokenize(input.data(), input.size());
-        if (TokenIs(tokens, 0, "endsection")) {
-            return 0;
-        }
-        if (StartsNewSection(tokens)) {
-            break;
-        }
+    if (ReadToEndSection(input, [](const Tokens&) {})) {
+        return 0;
     }
-    if (input.Failed()) {
-        NoteErrno();
-        perror("Delete Section");
-    } else {
-        NoteFailure(kUnclosedSection);
-        fprintf(stderr, "Not Found \"EndSection\"\n");
-    }
-    return -1;
+    return SectionNotEnded(input, Channel::kPerror, "Delete Section", Channel::kStderr,
+                           "Not Found \"EndSection\"\n");
 }
 
 int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view header,
@@ -511,14 +538,8 @@ int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view hea
             return -1;
         }
     }
-    if (input.Failed()) {
-        NoteErrno();
-        Warn("Read Section \"ServerLayout\": Failed.");
-    } else {
-        NoteFailure(kUnclosedSection);
-        Warn("Not Found \"EndSection\"\n");
-    }
-    return -1;
+    return SectionNotEnded(input, Channel::kWarning, "Read Section \"ServerLayout\": Failed.",
+                           Channel::kWarning, "Not Found \"EndSection\"\n");
 }
 
 int WriteInputSection(ConfigOutput& output) {

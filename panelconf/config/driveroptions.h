@@ -117,6 +117,26 @@ constexpr bool FamiliesInFieldOrder() {
 }
 static_assert(FamiliesInFieldOrder(), "FamilyOf indexes the table by field");
 
+// The array a family fills in anything that holds the five families under
+// their usual names: a device record or the driver block.
+template <typename Holder>
+auto CoefficientValues(Holder* holder, CoefficientField field)
+    -> decltype(&holder->coefficient[0]) {
+    switch (field) {
+        case CoefficientField::kCoefficient4p:
+            return holder->coefficient4p;
+        case CoefficientField::kCoefficientRevise:
+            return holder->coefficientRevise;
+        case CoefficientField::kCoefficient:
+            return holder->coefficient;
+        case CoefficientField::kCal9Base:
+            return holder->cal9Base;
+        case CoefficientField::kCal25Base:
+            return holder->cal25Base;
+    }
+    return nullptr;
+}
+
 // How many "CoEfficient%03d" entries a calibration with the given number of
 // points uses; 0 for a point count the driver does not know.
 constexpr int CoefficientCountFor(int calibPoints) {
@@ -235,8 +255,10 @@ constexpr OptionLineStyle kInstallerStyle = {"   Option           ", "   Option 
 
 // Appends one Option line: the name quoted, the value quoted (none when
 // value is nullptr), the line end. Bytes only, no locale.
+// A value is written in double quotes, unless quoted is false: a value the
+// file held as a bare word with a quote inside can only be kept as that word.
 inline void AppendOptionLine(std::string& out, const OptionLineStyle& style, OptionColumn column,
-                             const char* name, const char* value) {
+                             const char* name, const char* value, bool quoted = true) {
     const bool aligned = column == OptionColumn::kAligned;
     out += aligned ? style.alignedIndent : style.indent;
     const size_t start = out.size();
@@ -251,9 +273,13 @@ inline void AppendOptionLine(std::string& out, const OptionLineStyle& style, Opt
         } else {
             out += column == OptionColumn::kWide ? "     " : "  ";
         }
-        out += '"';
+        if (quoted) {
+            out += '"';
+        }
         out += value;
-        out += '"';
+        if (quoted) {
+            out += '"';
+        }
     }
     out += '\n';
 }

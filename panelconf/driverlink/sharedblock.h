@@ -69,24 +69,6 @@ struct DriverSharedBlock {
     CommSample commSamples[kCommSampleCount];  // 2768, raw x/y pairs
 };
 
-// The block's array that a coefficient family fills (the same arrays, in
-// the same order, as a device record's).
-inline int32_t* CoefficientValues(DriverSharedBlock* block, driveropts::CoefficientField field) {
-    switch (field) {
-        case driveropts::CoefficientField::kCoefficient4p:
-            return block->coefficient4p;
-        case driveropts::CoefficientField::kCoefficientRevise:
-            return block->coefficientRevise;
-        case driveropts::CoefficientField::kCoefficient:
-            return block->coefficient;
-        case driveropts::CoefficientField::kCal9Base:
-            return block->cal9Base;
-        case driveropts::CoefficientField::kCal25Base:
-            return block->cal25Base;
-    }
-    return nullptr;
-}
-
 static_assert(sizeof(float) == 4, "borderRatio is a 32-bit float");
 static_assert(sizeof(DriverSharedBlock) == kDriverBlockSize, "block size");
 static_assert(offsetof(DriverSharedBlock, calState) == 0, "calState");

@@ -57,15 +57,7 @@ def inside(kind):
 
 
 @unittest.skipUnless(os.geteuid() == 0 or os.path.exists(h.SANDBOX), "needs the sandbox")
-class HostileDriver(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = h.XServer().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
-
+class HostileDriver(h.XServerTestCase):
     def run_kind(self, kind):
         env = h.base_env(self.x.display, LANG="C", HOME="/tmp",
                          PYTHONPATH=os.path.join(HERE, "..", "harness"),

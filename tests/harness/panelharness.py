@@ -11,6 +11,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import unittest
 
 SOURCE_DIR = os.environ.get(
     "PANEL_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
@@ -105,6 +106,18 @@ class XServer:
 
     def __exit__(self, *exc):
         self.stop()
+
+
+class XServerTestCase(unittest.TestCase):
+    """A test class whose tests share one private X server, self.x."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = XServer().start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.stop()
 
 
 def base_env(display=None, **extra):

@@ -28,15 +28,7 @@ rm -rf /usr/X11R6
 '''
 
 
-class StartUp(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = h.XServer().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
-
+class StartUp(h.XServerTestCase):
     def run_panelconf(self, setup, args="", hostname=None, **env):
         script = CLEAR_CANDIDATES + FAKE_QUERY + setup + \
             f'\nexec "{h.program("panelconf")}" {args}\n'

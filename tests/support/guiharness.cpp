@@ -26,8 +26,11 @@ gboolean SetFlag(gpointer flag) {
     return G_SOURCE_REMOVE;
 }
 
-GtkWidget* FindIn(GtkWidget* widget, const char* name) {
-    if (g_strcmp0(gtk_widget_get_name(widget), name) == 0) {
+// The first widget, depth first, that match accepts. Combo entries and
+// notebook tabs are internal children or tab labels: those are searched too.
+template <typename Match>
+GtkWidget* FindFirst(GtkWidget* widget, const Match& match) {
+    if (match(widget)) {
         return widget;
     }
     if (!GTK_IS_CONTAINER(widget)) {
@@ -36,33 +39,25 @@ GtkWidget* FindIn(GtkWidget* widget, const char* name) {
     GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
     GtkWidget* found = nullptr;
     for (GList* c = children; c != nullptr && found == nullptr; c = c->next) {
-        found = FindIn(GTK_WIDGET(c->data), name);
+        found = FindFirst(GTK_WIDGET(c->data), match);
     }
     g_list_free(children);
-    // Combo entries and notebook tabs are internal children or tab labels.
     if (found == nullptr && GTK_IS_NOTEBOOK(widget)) {
         for (int i = 0; i < gtk_notebook_get_n_pages(GTK_NOTEBOOK(widget)) && !found; ++i) {
             GtkWidget* page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(widget), i);
-            found = FindIn(gtk_notebook_get_tab_label(GTK_NOTEBOOK(widget), page), name);
+            found = FindFirst(gtk_notebook_get_tab_label(GTK_NOTEBOOK(widget), page), match);
         }
     }
     return found;
 }
 
+GtkWidget* FindIn(GtkWidget* widget, const char* name) {
+    return FindFirst(widget,
+                     [name](GtkWidget* w) { return g_strcmp0(gtk_widget_get_name(w), name) == 0; });
+}
+
 GtkWidget* FirstOfType(GtkWidget* widget, GType type) {
-    if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) {
-        return widget;
-    }
-    if (!GTK_IS_CONTAINER(widget)) {
-        return nullptr;
-    }
-    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-    GtkWidget* found = nullptr;
-    for (GList* c = children; c != nullptr && found == nullptr; c = c->next) {
-        found = FirstOfType(GTK_WIDGET(c->data), type);
-    }
-    g_list_free(children);
-    return found;
+    return FindFirst(widget, [type](GtkWidget* w) { return G_TYPE_CHECK_INSTANCE_TYPE(w, type); });
 }
 
 GtkAdjustment* ValueAdjustment(GtkWidget* widget) {

@@ -2,8 +2,8 @@
 // or more screens with the driver running, a second attach of the driver's
 // segment (the block as the driver sees it), the file's bytes, real pointer
 // clicks through the X server, and a main loop for the buttons that end it.
-// PageTest builds one enabled, loaded screen-0 section; ControlTest any
-// configuration.
+// ControlTest builds any configuration; PageTest, one of its kind, one
+// enabled, loaded screen-0 section.
 #ifndef TESTS_SUPPORT_WINDOWTEST_H
 #define TESTS_SUPPORT_WINDOWTEST_H
 
@@ -38,6 +38,7 @@ protected:
         ASSERT_NE(driverBlock, nullptr);
         driver = AttachDriverView();
         ASSERT_NE(driver, nullptr);
+        // A separate mapping, as the driver has it.
         ASSERT_NE(static_cast<void*>(driver), static_cast<void*>(driverBlock));
         fileAtStart = FileBytes();
     }
@@ -114,27 +115,11 @@ protected:
 
 namespace pagetest {
 
-class PageTest : public gui::WindowTest {
+class PageTest : public controltest::ControlTest {
 protected:
     // Builds the window for one enabled, loaded screen-0 section.
     void BuildWith(const char* device, int baud = 9600, const std::string& options = "") {
-        UseConfig(Section(0, device, baud, options) + Layout({0}));
-        ServeDriver();
-        ListDevices(kLoadedScreen0);
-        Build();
-        ASSERT_NE(driverBlock, nullptr);
-        driver = AttachDriverView();
-        ASSERT_NE(driver, nullptr);
-        // A separate mapping, as the driver has it.
-        ASSERT_NE(static_cast<void*>(driver), static_cast<void*>(driverBlock));
-    }
-
-    void TearDown() override {
-        if (driver != nullptr) {
-            shmdt(driver);
-            driver = nullptr;
-        }
-        gui::WindowTest::TearDown();
+        ControlTest::BuildWith(Section(0, device, baud, options) + Layout({0}), kLoadedScreen0);
     }
 
     // True when a change notice was given since the last ForgetNotice.
@@ -172,8 +157,6 @@ protected:
         g_signal_emit_by_name(combo, "changed");
         gui::Flush();
     }
-
-    DriverSharedBlock* driver = nullptr;
 };
 
 }  // namespace pagetest

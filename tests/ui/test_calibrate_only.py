@@ -39,15 +39,7 @@ def sample_text():
         return f.read()
 
 
-class CalibrateOnly(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = h.XServer().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
-
+class CalibrateOnly(h.XServerTestCase):
     def run_calibrate_only(self, driver_args, setup=""):
         script = f'''
 cp "{SAMPLE}" /etc/X11/xorg.conf

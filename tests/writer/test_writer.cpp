@@ -603,6 +603,23 @@ TEST_F(Writer, LinkValuesTheTablesDoNotHoldAreWrittenBackAsTheyWere) {
     EXPECT_TRUE(HasLine(Text(), "\tOption     \"BaudRate\"     \"1200\"\n"));
 }
 
+TEST_F(Writer, KeptLinkValuesWithAQuoteInsideReadBackTheSame) {
+    // Bare words holding a double quote cannot be quoted: they are written
+    // back bare, and a second write changes nothing.
+    Load(kKeyboard +
+         DriverSection("P",
+                       "\tOption \"Device\" d\"v/e/input/event*\"\n"
+                       "\tOption \"BaudRate\" 38400\"x\n") +
+         Layout("\tInputDevice \"P\"\n"));
+    ASSERT_EQ(Apply(), 0);
+    EXPECT_TRUE(HasLine(Text(), "\tOption     \"Device\"       d\"v/e/input/event*\"\n")) << Text();
+    EXPECT_TRUE(HasLine(Text(), "\tOption     \"BaudRate\"     38400\"x\n")) << Text();
+    const std::string once = Text();
+    Load(once);
+    ASSERT_EQ(Apply(), 0);
+    EXPECT_EQ(Text(), once);
+}
+
 TEST_F(Writer, OneLayoutLinePerIdentifier) {
     // A serial and a USB section under one identifier, as the installer
     // writes a panel with both links; and a second record whose identifier

@@ -22,21 +22,12 @@
 #include "commpattern.h"
 #include "options.h"
 #include "segment.h"
+#include "signalpipe.h"
 #include "xdevices.h"
 
 namespace {
 
 Segment gSegment;
-int gSignalPipe[2] = {-1, -1};
-
-void OnSignal(int signo) {
-    int saved = errno;
-    unsigned char byte = static_cast<unsigned char>(signo);
-    ssize_t ignored = write(gSignalPipe[1], &byte, 1);
-    (void)ignored;
-    errno = saved;
-}
-
 // Xlib ends the process after this; the segment must not outlive us.
 int OnXIOError(Display*) {
     RemoveSegment(&gSegment);
@@ -175,7 +166,7 @@ int Run(const SimOptions& o) {
         if (commOn && nextComm - now < waitMs)
             waitMs = std::max(0.0, nextComm - now);
 
-        pollfd fds[2] = {{gSignalPipe[0], POLLIN, 0}, {x.Fd(), POLLIN, 0}};
+        pollfd fds[2] = {{SignalPipeReadEnd(), POLLIN, 0}, {x.Fd(), POLLIN, 0}};
         timespec timeout;
         timeout.tv_sec = static_cast<time_t>(waitMs / 1000);
         timeout.tv_nsec = static_cast<long>(std::fmod(waitMs, 1000.0) * 1e6);
@@ -183,7 +174,7 @@ int Run(const SimOptions& o) {
 
         if (fds[0].revents & POLLIN) {
             unsigned char signals[16];
-            ssize_t n = read(gSignalPipe[0], signals, sizeof signals);
+            ssize_t n = read(SignalPipeReadEnd(), signals, sizeof signals);
             for (ssize_t i = 0; i < n; ++i) {
                 if (signals[i] == SIGUSR1) {
                     commOn = !commOn;
@@ -275,17 +266,9 @@ int main(int argc, char** argv) {
         fputs(kSimUsage, stdout);
         return 0;
     }
-    if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!InstallSignalPipe({SIGINT, SIGTERM, SIGHUP, SIGUSR1})) {
         perror("driversim: pipe");
         return 1;
     }
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {
-        sigaction(signo, &action, nullptr);
-    }
-    signal(SIGPIPE, SIG_IGN);
     return Run(options);
 }

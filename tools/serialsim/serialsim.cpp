@@ -19,6 +19,7 @@
 #include <string>
 
 #include "replyrule.h"
+#include "signalpipe.h"
 
 namespace {
 
@@ -26,16 +27,6 @@ namespace {
 constexpr size_t kMaxCommand = 4096;
 // Replies waiting for the near end to read them; beyond this they are lost.
 constexpr size_t kMaxPending = 8 * 1024 * 1024;
-
-int gSignalPipe[2] = {-1, -1};
-
-void OnSignal(int signo) {
-    int saved = errno;
-    unsigned char byte = static_cast<unsigned char>(signo);
-    ssize_t ignored = write(gSignalPipe[1], &byte, 1);
-    (void)ignored;
-    errno = saved;
-}
 
 const char kUsage[] =
     "usage: serialsim --link PATH [--replace] [--mode reply|flood|nul|silent] [--cooked]\n";
@@ -212,19 +203,11 @@ int main(int argc, char** argv) {
     if (!MakeLink(args, slaveName)) {
         return 1;
     }
-    if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!InstallSignalPipe({SIGINT, SIGTERM, SIGHUP})) {
         perror("serialsim: pipe");
         RemoveLink(args.link, slaveName);
         return 1;
     }
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(signo, &action, nullptr);
-    }
-    signal(SIGPIPE, SIG_IGN);
 
     long speed = LineSpeed(slave);
     printf("ready link=%s pty=%s mode=%s speed=%ld%s\n", args.link.c_str(), slaveName.c_str(),
@@ -233,12 +216,12 @@ int main(int argc, char** argv) {
     std::string command, raw, pending;
     int exitSignal = 0;
     while (exitSignal == 0) {
-        pollfd fds[2] = {{gSignalPipe[0], POLLIN, 0},
+        pollfd fds[2] = {{SignalPipeReadEnd(), POLLIN, 0},
                          {master, static_cast<short>(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0}};
         poll(fds, 2, 50);
         if (fds[0].revents & POLLIN) {
             unsigned char s = 0;
-            if (read(gSignalPipe[0], &s, 1) == 1) {
+            if (read(SignalPipeReadEnd(), &s, 1) == 1) {
                 exitSignal = s;
             }
         }
