@@ -18,6 +18,10 @@ void HandTargetToDriver(DriverSharedBlock* block) {
     Store(block->calState, kCalWaiting);
 }
 
+bool CalibDriverAnswered(const DriverSharedBlock* block) {
+    return Load(block->calState) == kCalTaken;
+}
+
 CalibPoll PollCalibRun(DriverSharedBlock* block) {
     CalibPoll poll;
     if (Load(block->calState) != kCalTaken) {

@@ -47,6 +47,10 @@ struct CalibPoll {
     bool restartTimeout = false;
 };
 
+// True when the driver has answered the target shown (calState 2). Only
+// reads the block: the watcher thread uses it.
+bool CalibDriverAnswered(const DriverSharedBlock* block);
+
 // Looks at the block once, reading each field once (the driver may write it
 // again at any moment). On kFinished calState and calPoint are set to 0.
 CalibPoll PollCalibRun(DriverSharedBlock* block);

@@ -1,10 +1,13 @@
 #include "ui/calibration.h"
 
+#include <glib-unix.h>
+
 #include <cstdlib>
 
 #include "devicerecord.h"
 #include "driverlink/calibsession.h"
 #include "driverlink/calibtargets.h"
+#include "driverlink/calibwatch.h"
 #include "driverlink/sharedmem.h"
 #include "ui/applyokcancel.h"
 #include "ui/dialogs.h"
@@ -25,7 +28,8 @@ const char* kMarkerXpm[] = {
 
 // Source id of the handshake poll while a run is going.
 guint syncSourceId = 0;
-CalibPollSource pollSource = CalibPollSource::kTimer;
+CalibPollSource pollSource = CalibPollSource::kWatcher;
+CalibWatcher watcher;
 CalibrationCompleted completedCallback = nullptr;
 
 // The two conditions a run cannot get past: logged at error level, then the
@@ -95,6 +99,26 @@ void FinishRun() {
     TakeCalibCoefficients(driverBlock, record);
 }
 
+// The watcher saw the driver's answer: the main loop takes it up as the
+// poll would, then lets the watcher look again.
+gboolean OnDriverAnswered(gint /*fd*/, GIOCondition /*condition*/, gpointer /*data*/) {
+    OnSyncDriver(nullptr);
+    watcher.Rearm();
+    return G_SOURCE_CONTINUE;
+}
+
+// Starts the handshake poll the run uses. Without a watcher thread (none
+// could be made) the main loop's timer does the looking.
+guint StartPoll() {
+    if (pollSource == CalibPollSource::kIdle) {
+        return g_idle_add(OnSyncDriver, nullptr);
+    }
+    if (pollSource == CalibPollSource::kWatcher && watcher.Start(driverBlock, kCalibWatchMs)) {
+        return g_unix_fd_add(watcher.WakeFd(), G_IO_IN, OnDriverAnswered, nullptr);
+    }
+    return g_timeout_add(kCalibPollMs, OnSyncDriver, nullptr);
+}
+
 }  // namespace
 
 void SetCalibPollSource(CalibPollSource source) { pollSource = source; }
@@ -120,9 +144,7 @@ int RunCalibration() {
     BeginCalibRun(driverBlock, *record);
     StartCalibration();
 
-    syncSourceId = pollSource == CalibPollSource::kIdle
-                       ? g_idle_add(OnSyncDriver, nullptr)
-                       : g_timeout_add(kCalibPollMs, OnSyncDriver, nullptr);
+    syncSourceId = StartPoll();
     calTimeoutId = g_timeout_add(kCalibTimeoutMs, OnTimeOut, nullptr);
     gtk_window_set_modal(GTK_WINDOW(calWindow), TRUE);
 
@@ -134,6 +156,7 @@ int RunCalibration() {
     }
     g_source_remove(syncSourceId);
     syncSourceId = 0;
+    watcher.Stop();
 
     if (!CalibRunCompleted(driverBlock)) {
         LogWarning("Uncompleted!!");

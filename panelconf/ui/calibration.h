@@ -23,9 +23,13 @@ extern GtkWidget* calLabel;       // caption "Calibration: n"
 // Id of the running 10-second time-out, 0 when none runs.
 extern guint calTimeoutId;
 
-// Interval of the handshake poll: short enough that the driver's answer is
-// taken up within a few milliseconds, long enough that the waiting costs
-// almost no processor time.
+// How often the block is looked at while a run waits for the driver. The
+// looking is done by a watcher thread that wakes the main loop only for an
+// answer; every look still costs a timer wake-up, so the interval is as long
+// as a prompt answer allows (on average half of it passes before the look).
+constexpr guint kCalibWatchMs = 16;
+// The interval of the main-loop timer that looks when no thread could be
+// made (and that the benchmark compares the watcher with).
 constexpr guint kCalibPollMs = 5;
 
 // Marker size and the pixel, counted from 0, that stands on the target.
@@ -36,9 +40,10 @@ constexpr int kCalibMarkerCentre = 5;
 using CalibrationCompleted = void (*)();
 void SetCalibrationCompleted(CalibrationCompleted callback);
 
-// How the handshake is polled: the timer above, or, for a benchmark that
-// compares the two, an idle handler with no interval.
-enum class CalibPollSource { kTimer, kIdle };
+// How the handshake is polled: by the watcher thread (as built), or, for a
+// benchmark that compares them, by a main-loop timer at the same interval
+// or an idle handler with no interval.
+enum class CalibPollSource { kWatcher, kTimer, kIdle };
 void SetCalibPollSource(CalibPollSource source);
 
 // Handler ("clicked" of calibrationButton); start-up calls it with nullptrs

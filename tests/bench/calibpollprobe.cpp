@@ -1,8 +1,9 @@
 // For tests/bench/calibration_poll.py: "panelconf -c" with a choice of how
 // the calibration handshake is polled, so that the benchmark compares the
-// program's own poll with an idle handler without any switch in the program.
+// program's own watcher with a main-loop timer and an idle handler without
+// any switch in the program.
 //
-//   calibpollprobe timer|idle
+//   calibpollprobe watcher|timer|idle
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -13,11 +14,15 @@
 #include "ui/program.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2 || (strcmp(argv[1], "timer") != 0 && strcmp(argv[1], "idle") != 0)) {
-        fprintf(stderr, "usage: calibpollprobe timer|idle\n");
+    CalibPollSource source = CalibPollSource::kWatcher;
+    if (argc == 2 && strcmp(argv[1], "timer") == 0) {
+        source = CalibPollSource::kTimer;
+    } else if (argc == 2 && strcmp(argv[1], "idle") == 0) {
+        source = CalibPollSource::kIdle;
+    } else if (argc != 2 || strcmp(argv[1], "watcher") != 0) {
+        fprintf(stderr, "usage: calibpollprobe watcher|timer|idle\n");
         return 2;
     }
-    const bool idle = strcmp(argv[1], "idle") == 0;
     int toolkitArgc = 1;
     setlocale(LC_ALL, "");
     if (!OpenDisplay(&toolkitArgc, &argv)) {
@@ -34,6 +39,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     CreateMainWindow();
-    SetCalibPollSource(idle ? CalibPollSource::kIdle : CalibPollSource::kTimer);
+    SetCalibPollSource(source);
     return CalibrateOnly();
 }

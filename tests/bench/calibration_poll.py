@@ -6,13 +6,15 @@ Runs `panelconf -c` on the bundled sample (9 points) against the driver
 stand-in answering about 300 ms after each target is shown, inside the
 sandbox under a private Xvfb, several times each for:
 
-  timer  the handshake poll as built (a short GLib timer)
-  idle   the same poll from an idle handler
+  watcher  as built: a thread looks at the block every 5 ms and wakes the
+           main loop only when the driver has answered
+  timer    the same look from a 5 ms GLib timer in the main loop
+  idle     the same look from an idle handler
 
 Both run as tests/bench/calibpollprobe, which is `panelconf -c` with the
 poll chosen through the calibration window's seam.
 
-The stand-in's delay is 300 ms in the first run, 301 in the second and so
+The stand-in's delay is 300 ms in the first run, 302 in the second and so
 on: it counts from the moment it sees a target, which is just after one of
 panelconf's polls, so a fixed delay would always land at the same point of
 the poll interval; stepping it spreads the answers over the interval as
@@ -22,7 +24,10 @@ It prints, per variant, the median and worst time from the stand-in
 setting calState to 2 until panelconf sets it back to 1 (timed by the
 stand-in), and panelconf's processor time from the first target to the
 last answer as a share of one core (from the kernel's per-thread
-run-time accounting, /proc/PID/task/*/schedstat).
+run-time accounting, /proc/PID/task/*/schedstat), split into the main
+thread (which also draws the nine targets) and the other threads (the
+watcher). Last, what a bare C loop sleeping 16 ms at a time costs here:
+the floor of any waiter that looks that often.
 
     PANEL_BUILD_DIR=build-cal python3 tests/bench/calibration_poll.py [RUNS]
 """
@@ -36,6 +41,37 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import panelharness as h  # noqa: E402
 
 SAMPLE = os.path.join(h.SOURCE_DIR, "scripts", "demo-xorg.conf")
+# The stand-in's delay grows by this much from run to run, so that the
+# answers fall over the whole of the watcher's 16 ms interval.
+STEP_MS = 2
+WATCH_MS = 16
+
+# The floor of any waiter that looks every WATCH_MS: a bare C loop of
+# nanosleep, its processor time as a share of one core.
+SLEEPER = r"""
+#include <stdio.h>
+#include <time.h>
+int main(void) {
+    struct timespec interval = {0, %d * 1000000L}, start, end, cpu;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (int i = 0; i < 3000 / %d; ++i) nanosleep(&interval, 0);
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    double wall = (end.tv_sec - start.tv_sec) + (end.tv_nsec - start.tv_nsec) / 1e9;
+    printf("%%.2f\n", 100 * (cpu.tv_sec + cpu.tv_nsec / 1e9) / wall);
+    return 0;
+}
+"""
+
+
+def sleeper_share():
+    import tempfile
+    with tempfile.TemporaryDirectory() as work:
+        src, exe = os.path.join(work, "sleeper.c"), os.path.join(work, "sleeper")
+        with open(src, "w") as f:
+            f.write(SLEEPER % (WATCH_MS, WATCH_MS))
+        subprocess.run(["cc", "-O2", src, "-o", exe], check=True)
+        return float(subprocess.run([exe], capture_output=True, text=True).stdout)
 PROBE = os.path.join(h.BUILD_DIR, "tests", "bench", "calibpollprobe")
 
 # Runs inside the sandbox: starts the stand-in and panelconf -c, follows the
@@ -47,13 +83,18 @@ import glob, json, os, subprocess, sys, time
 sim_path, probe, variant, delay = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
 
 def cpu_ns(pid):
-    total = 0
+    # Run time so far: of the main thread, and of all other threads together.
+    main, others = 0, 0
     for f in glob.glob(f"/proc/{pid}/task/*/schedstat"):
         try:
-            total += int(open(f).read().split()[0])
+            ns = int(open(f).read().split()[0])
         except (OSError, ValueError, IndexError):
-            pass
-    return total
+            continue
+        if f.split("/")[4] == str(pid):
+            main += ns
+        else:
+            others += ns
+    return main, others
 
 sim = subprocess.Popen([sim_path, "--calib", "auto", "--delay", delay],
                        stdout=subprocess.PIPE, text=True, bufsize=1)
@@ -73,14 +114,14 @@ sim.terminate()
 sim.wait()
 wall = end[0] - start[0]
 print(json.dumps({"status": status, "replies": replies, "wall_ns": wall,
-                  "cpu_ns": end[1] - start[1]}))
+                  "main_ns": end[1][0] - start[1][0], "other_ns": end[1][1] - start[1][1]}))
 '''
 
 
-def one_run(display, idle, delay):
+def one_run(display, variant, delay):
     script = f'''
 cp "{SAMPLE}" /etc/X11/xorg.conf
-exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{PROBE}" {"idle" if idle else "timer"} {delay}
+exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{PROBE}" {variant} {delay}
 '''
     env = h.base_env(display, LANG="C", HOME="/tmp")
     result = h.run_in_sandbox(script, env, timeout=120)
@@ -91,22 +132,26 @@ exec "{sys.executable}" -c '{INSIDE}' "{h.program("driversim")}" "{PROBE}" {"idl
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 8
-    print(f"9-point run, stand-in answering 300..{300 + runs - 1} ms after each target, "
-          f"{runs} runs per variant")
-    print(f"{'variant':8} {'replies':>7} {'median ms':>10} {'worst ms':>9} {'cpu share':>10}")
+    print(f"9-point run, stand-in answering 300..{300 + STEP_MS * (runs - 1)} ms after each "
+          f"target, {runs} runs per variant")
+    print(f"{'variant':8} {'replies':>7} {'median ms':>10} {'worst ms':>9} {'cpu share':>10}"
+          f" {'main thread':>12} {'others':>7}")
     with h.XServer() as x:
-        for name, idle in (("timer", False), ("idle", True)):
-            replies, cpu, wall = [], 0, 0
+        for name in ("watcher", "timer", "idle"):
+            replies, main_ns, other_ns, wall = [], 0, 0, 0
             for run in range(runs):
-                r = one_run(x.display, idle, 300 + run)
+                r = one_run(x.display, name, 300 + STEP_MS * run)
                 if r["status"] != 0:
                     raise RuntimeError(f"panelconf -c ended with {r['status']}")
                 replies += r["replies"]
-                cpu += r["cpu_ns"]
+                main_ns += r["main_ns"]
+                other_ns += r["other_ns"]
                 wall += r["wall_ns"]
             print(f"{name:8} {len(replies):7d} {statistics.median(replies):10.3f} "
-                  f"{max(replies):9.3f} {100.0 * cpu / wall:9.2f}%")
-
+                  f"{max(replies):9.3f} {100.0 * (main_ns + other_ns) / wall:9.2f}%"
+                  f" {100.0 * main_ns / wall:11.2f}% {100.0 * other_ns / wall:6.2f}%")
+    print(f"floor: a bare loop of {WATCH_MS} ms sleeps on this machine costs "
+          f"{sleeper_share():.2f}% of a core")
 
 if __name__ == "__main__":
     main()

@@ -2,6 +2,7 @@
 // driver stand-in's own calibration core take turns on one block in memory,
 // with time simulated, so every rule of the handshake is seen in process.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <cstring>
 #include <string>
@@ -10,6 +11,7 @@
 #include "calibdriver.h"
 #include "devicerecord.h"
 #include "driverlink/calibsession.h"
+#include "driverlink/calibwatch.h"
 
 namespace {
 
@@ -207,6 +209,47 @@ TEST_F(CalibSession, UnknownCountAtTheEndTakesEveryFamilyWhole) {
     EXPECT_EQ(Untouched(CoefficientField::kCoefficient), 0);
     EXPECT_EQ(record.coefficient[127], 127);
     EXPECT_EQ(record.cal25Base[3], 42);
+}
+
+// The watcher thread that waits for the driver in place of a main-loop
+// timer: it reports each answer once, misses none that comes while the main
+// loop is still busy with the last one, and stops cleanly.
+bool Readable(int fd, int waitMs) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, waitMs) == 1 && (p.revents & POLLIN) != 0;
+}
+
+TEST(CalibWatcherThread, ReportsEachAnswerOnceAndNoneIsMissed) {
+    DriverSharedBlock block;
+    std::memset(&block, 0, sizeof block);
+    block.calibPointsNum = 9;
+    block.calPoint = 1;
+    HandTargetToDriver(&block);
+
+    CalibWatcher watcher;
+    ASSERT_TRUE(watcher.Start(&block, 1));
+    EXPECT_FALSE(Readable(watcher.WakeFd(), 30)) << "reported before the driver answered";
+
+    block.calPoint = 2;
+    block.calState = kCalTaken;  // the driver took target 1
+    ASSERT_TRUE(Readable(watcher.WakeFd(), 5000));
+    // The main loop takes the answer up and shows the next target.
+    ASSERT_EQ(PollCalibRun(&block).kind, CalibPoll::kShowTarget);
+    HandTargetToDriver(&block);
+    watcher.Rearm();
+    EXPECT_FALSE(Readable(watcher.WakeFd(), 30)) << "one answer reported twice";
+
+    // An answer that comes before the main loop re-arms is reported after.
+    block.calState = kCalTaken;
+    EXPECT_TRUE(Readable(watcher.WakeFd(), 5000));
+    HandTargetToDriver(&block);
+    block.calState = kCalTaken;
+    watcher.Rearm();
+    EXPECT_TRUE(Readable(watcher.WakeFd(), 5000)) << "an answer was missed";
+
+    watcher.Stop();
+    EXPECT_EQ(watcher.WakeFd(), -1);
+    watcher.Stop();
 }
 
 }  // namespace
