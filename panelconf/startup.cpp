@@ -60,6 +60,13 @@ void MarkLoadedDevices(const char* queryOutput) {
     }
 }
 
+namespace {
+
+// The loaded-device query between SetParam and FinishDeviceQuery.
+FILE* pendingQuery = nullptr;
+
+}  // namespace
+
 int SetParam() {
     const char* user = g_get_user_name();
     g_print("  User    %s\n", user);
@@ -74,14 +81,21 @@ int SetParam() {
         return -1;
     }
 
-    FILE* query = popen(kDeviceQueryCommand, "r");
-    if (query == nullptr) {
+    pendingQuery = popen(kDeviceQueryCommand, "r");
+    if (pendingQuery == nullptr) {
         perror("popen");
         return -1;
     }
-    char output[kQueryOutputSize];
-    CollectQueryOutput(query, output);
-    pclose(query);
-    MarkLoadedDevices(output);
     return 0;
+}
+
+void FinishDeviceQuery() {
+    if (pendingQuery == nullptr) {
+        return;
+    }
+    char output[kQueryOutputSize];
+    CollectQueryOutput(pendingQuery, output);
+    pclose(pendingQuery);
+    pendingQuery = nullptr;
+    MarkLoadedDevices(output);
 }

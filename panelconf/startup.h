@@ -28,9 +28,15 @@ void CollectQueryOutput(FILE* output, char* buffer);
 // loaded and sets driverLoaded and restartNeeded accordingly.
 void MarkLoadedDevices(const char* queryOutput);
 
-// User check, configuration discovery and reading, loaded-device query.
-// 0, or -1 when no candidate file exists, the file cannot be read or the
-// query cannot be started.
+// User check, configuration discovery and reading, and the start of the
+// loaded-device query. 0, or -1 when no candidate file exists, the file
+// cannot be read or the query cannot be started.
 int SetParam();
+
+// Takes the started query's answer and marks the loaded devices. Only the
+// start-up rules need it, so the query (a child process and its own X
+// connection) runs while the window is built. Does nothing when no query
+// is pending.
+void FinishDeviceQuery();
 
 #endif

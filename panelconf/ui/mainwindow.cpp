@@ -7,6 +7,7 @@
 
 #include "devicerecord.h"
 #include "labels.h"
+#include "startup.h"
 #include "startuprules.h"
 #include "ui/calibrationpage.h"
 #include "ui/commtest.h"
@@ -239,7 +240,12 @@ void CreateMainWindow() {
     gtk_window_set_title(GTK_WINDOW(mainWindow), LabelText(windowLabels, kWindowTitle));
     gtk_container_set_border_width(GTK_CONTAINER(mainWindow), 5);
     gtk_window_set_position(GTK_WINDOW(mainWindow), GTK_WIN_POS_CENTER);
-    gtk_widget_show(mainWindow);
+    // The window appears once, complete and centred, when it is filled (a
+    // window shown empty is first drawn empty, then grown and moved). Only
+    // a calibration-only run, which never fills it, shows it now.
+    if (calibrateOnly != 0) {
+        gtk_widget_show(mainWindow);
+    }
 
     GtkWidget* mainBox = VBox(5);
     gtk_container_add(GTK_CONTAINER(mainWindow), mainBox);
@@ -296,5 +302,6 @@ void CreateMainWindow() {
         gtk_widget_show_all(mainWindow);
     }
     CentreWindow();
+    FinishDeviceQuery();
     RunStartupRules(record);
 }

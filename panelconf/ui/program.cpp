@@ -5,7 +5,17 @@
 
 #include "devicerecord.h"
 
-bool OpenDisplay(int* argc, char*** argv) { return gtk_init_check(argc, argv); }
+bool OpenDisplay(int* argc, char*** argv) {
+    if (!gtk_init_check(argc, argv)) {
+        return false;
+    }
+    // The window changes state as it starts (focus, the start-up rules'
+    // sensitivity): with the theme's transitions each change is animated,
+    // and the window keeps repainting itself for a third of a second after
+    // it appeared. The utility's window has never animated.
+    g_object_set(gtk_settings_get_default(), "gtk-enable-animations", FALSE, nullptr);
+    return true;
+}
 
 bool QueryDefaultScreenSize(int* width, int* height) {
     GdkDisplay* display = gdk_display_get_default();
