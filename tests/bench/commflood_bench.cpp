@@ -12,13 +12,13 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "guiharness.h"
+#include "loopprobe.h"
 #include "testfiles.h"
 #include "ui/commtest.h"
 #include "ui/mainwindow.h"
@@ -28,18 +28,6 @@ namespace {
 constexpr const char* kLink = "/dev/ttyS1";
 constexpr int kBytesPerSecond = 115200 / 10;  // 8 data bits, start and stop bit
 constexpr int kSeconds = 10;
-
-long ResidentKiB() {
-    long pages = 0;
-    long resident = 0;
-    if (FILE* statm = fopen("/proc/self/statm", "r")) {
-        if (fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 class CommFlood : public gui::WindowTest {
 protected:
@@ -65,10 +53,6 @@ protected:
     // Writes `line` over and over at the line's pace for kSeconds from a
     // thread of its own, while the main loop runs; prints the figures.
     void Flood(const char* name, const std::string& line) {
-        struct Beat {
-            gint64 last;
-            gint64 longest;
-        } beat{g_get_monotonic_time(), 0};
         std::atomic<bool> done{false};
         size_t written = 0;
         std::thread writer([&] {
@@ -90,21 +74,12 @@ protected:
             done = true;
         });
         const long before = ResidentKiB();
-        const guint source = g_timeout_add(
-            5,
-            [](gpointer data) -> gboolean {
-                auto* b = static_cast<Beat*>(data);
-                const gint64 now = g_get_monotonic_time();
-                b->longest = std::max(b->longest, now - b->last);
-                b->last = now;
-                return G_SOURCE_CONTINUE;
-            },
-            &beat);
+        Heartbeat beat(5);
         gui::RunUntil([&] { return done.load(); }, (kSeconds + 5) * 1000);
         writer.join();
-        g_source_remove(source);
         printf("%-28s longest main-loop gap %6.1f ms   RSS growth %+6.0f KiB   %zu bytes sent\n",
-               name, beat.longest / 1000.0, static_cast<double>(ResidentKiB() - before), written);
+               name, beat.LongestUs() / 1000.0, static_cast<double>(ResidentKiB() - before),
+               written);
     }
 
     int master_ = -1;

@@ -25,6 +25,7 @@
 #include "ui/commtest.h"
 #include "driverlink/sharedmem.h"
 #include "guiharness.h"
+#include "loopprobe.h"
 #include "ui/mainwindow.h"
 
 namespace {
@@ -423,19 +424,6 @@ TEST_F(CommTest, UsbPortIsRefusedWithoutMessage) {
     ExpectOff();
 }
 
-long ResidentKiB() {
-    long pages = 0;
-    long resident = 0;
-    FILE* statm = fopen("/proc/self/statm", "r");
-    if (statm != nullptr) {
-        if (fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 TEST_F(CommTest, FloodWithoutCarriageReturnNeverBlocksTheWindow) {
     StartController();
     BuildFor(kLink, 9600);
@@ -448,20 +436,7 @@ TEST_F(CommTest, FloodWithoutCarriageReturnNeverBlocksTheWindow) {
 
     // A 10 ms heartbeat: the longest gap between its beats is how long the
     // window was deaf.
-    struct Beat {
-        gint64 last;
-        gint64 longest;
-    } beat{g_get_monotonic_time(), 0};
-    guint source = g_timeout_add(
-        10,
-        [](gpointer data) -> gboolean {
-            auto* b = static_cast<Beat*>(data);
-            const gint64 now = g_get_monotonic_time();
-            b->longest = std::max(b->longest, now - b->last);
-            b->last = now;
-            return G_SOURCE_CONTINUE;
-        },
-        &beat);
+    Heartbeat beat(10);
     // Each tick takes at most one line: count what reaches the list.
     int added = 0;
     GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(receiveList));
@@ -471,9 +446,8 @@ TEST_F(CommTest, FloodWithoutCarriageReturnNeverBlocksTheWindow) {
     PumpFor(2000);
     const gint64 ticks = (g_get_monotonic_time() - start) / (kCommPollMs * 1000) + 1;
     g_signal_handler_disconnect(model, counter);
-    g_source_remove(source);
 
-    EXPECT_LT(beat.longest, 300 * 1000) << "the main loop stood still";
+    EXPECT_LT(beat.LongestUs(), 300 * 1000) << "the main loop stood still";
     const std::vector<std::string> rows = Rows();
     ASSERT_EQ(rows.size(), 15u);
     for (const std::string& row : rows) {
