@@ -7,11 +7,9 @@
 #include "ui/packing.h"
 
 void BuildCalibrationPage(GtkWidget* page, DeviceRecord* record) {
-    GtkWidget* pointsFrame =
-        Frame(LabelText(calibrationPageLabels, kCalibrationPoints), GTK_SHADOW_ETCHED_IN);
-    PackStart(page, pointsFrame, FALSE, FALSE, 10);
     GtkWidget* box = HBox(3);
-    gtk_container_add(GTK_CONTAINER(pointsFrame), box);
+    PackFrame(page, LabelText(calibrationPageLabels, kCalibrationPoints), GTK_SHADOW_ETCHED_IN,
+              FALSE, 10, box);
     calibPoints4Radio = Named(gtk_radio_button_new_with_label(nullptr, "4"), "calibPoints4Radio");
     calibPoints9Radio =
         Named(gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(calibPoints4Radio), "9"),

@@ -184,10 +184,8 @@ void BuildCommunicationPage(GtkWidget* page, const char* portText) {
         "commModeCheck");
     PackStart(page, commModeCheck, FALSE, FALSE, 0);
 
-    GtkWidget* frame = Frame("", GTK_SHADOW_ETCHED_IN);
-    PackStart(page, frame, TRUE, TRUE, 0);
     GtkWidget* box = HBox(10);
-    gtk_container_add(GTK_CONTAINER(frame), box);
+    PackFrame(page, "", GTK_SHADOW_ETCHED_IN, TRUE, 0, box);
 
     GtkWidget* left = VBox(0);
     PackStart(box, left, FALSE, FALSE, 0);

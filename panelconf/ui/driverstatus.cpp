@@ -79,12 +79,9 @@ void ConnectDriverStatusHandlers() {
 }
 
 void BuildDriverPage(GtkWidget* page, const DeviceRecord* record) {
-    GtkWidget* frame =
-        Frame(LabelText(driverPageLabels, kDriverStatusFrame), GTK_SHADOW_ETCHED_OUT);
-    PackStart(page, frame, FALSE, FALSE, 0);
     GtkWidget* box = VBox(5);
-    gtk_container_set_border_width(GTK_CONTAINER(box), 5);
-    gtk_container_add(GTK_CONTAINER(frame), box);
+    PackFrame(page, LabelText(driverPageLabels, kDriverStatusFrame), GTK_SHADOW_ETCHED_OUT, FALSE,
+              0, box, 5);
 
     static const char* const kRadioNames[3] = {"statusEnableRadio", "statusDisableRadio",
                                                "statusUndeclaredRadio"};

@@ -6,12 +6,9 @@
 #include "ui/sharedmeminit.h"
 
 void BuildInformationPage(GtkWidget* page) {
-    GtkWidget* frame =
-        Frame(LabelText(informationPageLabels, kInformationVersion), GTK_SHADOW_ETCHED_IN);
-    PackStart(page, frame, FALSE, FALSE, 0);
     GtkWidget* table = gtk_grid_new();
-    gtk_container_set_border_width(GTK_CONTAINER(table), 10);
-    gtk_container_add(GTK_CONTAINER(frame), table);
+    PackFrame(page, LabelText(informationPageLabels, kInformationVersion), GTK_SHADOW_ETCHED_IN,
+              FALSE, 0, table, 10);
 
     GtkWidget* title = Label(LabelText(productTitleLabels, kProductTitle));
     gtk_widget_set_margin_bottom(title, 10);

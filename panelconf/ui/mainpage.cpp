@@ -231,12 +231,9 @@ const char* BuildMainPage(GtkWidget* page, const DeviceRecord* record) {
         Attach(table, rows[row].control, 1, 2, row, row + 1, kExpandFill, kExpandFill);
     }
 
-    GtkWidget* samplingFrame =
-        Frame(LabelText(mainPageLabels, kMainSampling), GTK_SHADOW_ETCHED_IN);
-    PackStart(page, samplingFrame, TRUE, TRUE, 0);
     GtkWidget* samplingBox = VBox(0);
-    gtk_container_set_border_width(GTK_CONTAINER(samplingBox), 10);
-    gtk_container_add(GTK_CONTAINER(samplingFrame), samplingBox);
+    PackFrame(page, LabelText(mainPageLabels, kMainSampling), GTK_SHADOW_ETCHED_IN, TRUE, 0,
+              samplingBox, 10);
     GtkWidget* ends = HBox(0);
     PackStart(samplingBox, ends, FALSE, FALSE, 0);
     PackStart(ends, Label(LabelText(mainPageLabels, kMainFine)), FALSE, FALSE, 0);

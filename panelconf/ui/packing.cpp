@@ -29,6 +29,15 @@ GtkWidget* Frame(const char* title, GtkShadowType shadow) {
     return frame;
 }
 
+GtkWidget* PackFrame(GtkWidget* box, const char* title, GtkShadowType shadow, gboolean expand,
+                     guint padding, GtkWidget* child, guint border) {
+    GtkWidget* frame = Frame(title, shadow);
+    PackStart(box, frame, expand, expand, padding);
+    gtk_container_set_border_width(GTK_CONTAINER(child), border);
+    gtk_container_add(GTK_CONTAINER(frame), child);
+    return frame;
+}
+
 GtkWidget* Scale(double value, double lower, double upper, double step, double page,
                  double pageSize) {
     GtkAdjustment* adjustment = gtk_adjustment_new(value, lower, upper, step, page, pageSize);

@@ -30,6 +30,12 @@ void Attach(GtkWidget* grid, GtkWidget* child, int left, int right, int top, int
 
 GtkWidget* Frame(const char* title, GtkShadowType shadow);
 
+// A titled frame packed at the start of box (expanding and filling when
+// expand is TRUE), holding child with a border of `border` pixels. Returns
+// the frame.
+GtkWidget* PackFrame(GtkWidget* box, const char* title, GtkShadowType shadow, gboolean expand,
+                     guint padding, GtkWidget* child, guint border = 0);
+
 // A horizontal scale that draws no value and shows 0 digits.
 GtkWidget* Scale(double value, double lower, double upper, double step, double page,
                  double pageSize);

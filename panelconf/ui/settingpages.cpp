@@ -164,11 +164,9 @@ void BuildAdvancedPage(GtkWidget* page, const DeviceRecord* record) {
                                  record->settings[driveropts::kSound] != 0);
     PackStart(page, beepCheck, FALSE, FALSE, 0);
 
-    GtkWidget* frame =
-        Frame(LabelText(advancedPageLabels, kAdvancedRclickFrame), GTK_SHADOW_ETCHED_IN);
-    PackStart(page, frame, TRUE, TRUE, 0);
     GtkWidget* box = VBox(5);
-    gtk_container_add(GTK_CONTAINER(frame), box);
+    PackFrame(page, LabelText(advancedPageLabels, kAdvancedRclickFrame), GTK_SHADOW_ETCHED_IN, TRUE,
+              0, box);
 
     rclickCheck =
         Named(gtk_check_button_new_with_label(LabelText(advancedPageLabels, kAdvancedRclick)),
