@@ -5,6 +5,8 @@
 #   tests/ui/run_gui.sh PROGRAM [ARGS...]
 #
 # Listing tests (--gtest_list_tests) needs neither and runs directly.
+# PANEL_XVFB_SCREENS lists the X screens to serve, blank-separated WxHxD
+# (default one 1024x768x24 screen), for the display profiles of panel PCs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 for arg in "$@"; do
@@ -16,7 +18,13 @@ fi
 unset PANEL_GUI_SANDBOXED
 fifo=$(mktemp -u /tmp/panel-xvfb.XXXXXX)
 mkfifo "$fifo"
-Xvfb -displayfd 5 -noreset -nolisten tcp -screen 0 1024x768x24 5>"$fifo" >/dev/null 2>&1 &
+screens=()
+n=0
+for geometry in ${PANEL_XVFB_SCREENS:-1024x768x24}; do
+  screens+=(-screen "$n" "$geometry")
+  n=$((n + 1))
+done
+Xvfb -displayfd 5 -noreset -nolisten tcp "${screens[@]}" 5>"$fifo" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
 read -r -t 20 number <"$fifo"
