@@ -31,6 +31,9 @@ guint syncSourceId = 0;
 CalibPollSource pollSource = CalibPollSource::kWatcher;
 CalibWatcher watcher;
 CalibrationCompleted completedCallback = nullptr;
+// Whether the last finished run handed its coefficients to a record; a run
+// the driver finished without valid ones completes all the same.
+bool coefficientsTaken = false;
 
 // The two conditions a run cannot get past: logged at error level, then the
 // program ends with status 1. (g_log would abort at error level, which is
@@ -88,6 +91,7 @@ void CloseCalibWindow() {
 // The finished run's coefficients go to the record of the screen shown.
 void FinishRun() {
     CloseCalibWindow();
+    coefficientsTaken = false;
     if (!CalibCoefficientsReady(driverBlock)) {
         g_print("  -> Can't set calibrated co-efficients.\n");
         return;
@@ -97,6 +101,7 @@ void FinishRun() {
         return;
     }
     TakeCalibCoefficients(driverBlock, record);
+    coefficientsTaken = true;
 }
 
 // The watcher saw the driver's answer: the main loop takes it up as the
@@ -140,6 +145,7 @@ int RunCalibration() {
         return 0;
     }
     g_print("  -> Calibrating...");
+    coefficientsTaken = false;
 
     BeginCalibRun(driverBlock, *record);
     StartCalibration();
@@ -276,5 +282,7 @@ int CalibrateOnly() {
     int completed = RunCalibration();
     // Apply whatever the outcome; its result says whether the file holds it.
     const bool written = ApplyCurrentScreen() == ApplyResult::kWritten;
-    return completed == 1 && written ? EXIT_SUCCESS : EXIT_FAILURE;
+    // Coefficients the driver rejected leave the old ones in the file: for a
+    // script that asked for a calibration, that is a failure.
+    return completed == 1 && coefficientsTaken && written ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -189,12 +189,17 @@ TEST_F(Reader, CoefficientCountFollowsThePointCountReadBeforeThem) {
     for (int n = 0; n < 4; ++n) {
         body += Option("Cal25Base" + std::to_string(n), std::to_string(-n - 1));
     }
+    body += Option("Cal9Base0", "611") + Option("Cal9Base1", "-407");
     ASSERT_EQ(Read(DriverSection("P", body)), 0);
     EXPECT_EQ(calibPointsNum, 25);
     for (int n = 0; n < 128; ++n) {
         EXPECT_EQ(Record(0)->coefficient[n], 1000 + n);
     }
     EXPECT_EQ(Record(0)->cal25Base[3], -4);
+    // A 25-point calibration writes Cal9Base too; reading it back keeps the
+    // next rewrite from putting the defaults in its place.
+    EXPECT_EQ(Record(0)->cal9Base[0], 611);
+    EXPECT_EQ(Record(0)->cal9Base[1], -407);
 
     // Coefficients standing before "CalibPointsNum" are read with the count
     // for 9 points: entries 32 and on keep what the record held.

@@ -90,9 +90,11 @@ echo "--sim"; cat /tmp/sim.log
         # The second screen's section is still there.
         self.assertIn('"TAVIR TouchPanel1"', run["file"])
 
-    def test_invalid_coefficients_complete_and_keep_the_files_values(self):
+    def test_invalid_coefficients_complete_keep_the_files_values_and_fail(self):
+        # The console says the run completed, as it always has; the status
+        # tells a script that the panel is not calibrated.
         run = self.run_calibrate_only("--calib invalid --delay 20")
-        self.assertEqual(run["status"], 0, run["out"] + run["err"])
+        self.assertEqual(run["status"], 1, run["out"] + run["err"])
         self.assertIn("  -> Can't set calibrated co-efficients.\n  -> Completed.", run["out"])
         before = screen0_options(sample_text())
         after = screen0_options(run["file"])
