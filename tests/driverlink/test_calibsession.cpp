@@ -46,7 +46,7 @@ protected:
         CalibDriver driver(&block, mode, hostile, 30,
                            [this](const std::string& line) { driverLog.push_back(line); });
         SimulatedRun run;
-        BeginCalibRun(&block, record);
+        BeginCalibRun(&block, record, 1024, 768);
         run.shown.push_back(1);  // the first target comes with the window
         run.restarts.push_back(true);
         HandTargetToDriver(&block);
@@ -107,7 +107,7 @@ TEST_F(CalibSession, BeginWritesTheFrameAndLeavesThePointCount) {
     record.screenNo = 2;
     record.sampling = 9;
     record.borderRatio = 0.07f;
-    BeginCalibRun(&block, record);
+    BeginCalibRun(&block, record, 1024, 768);
     EXPECT_EQ(block.calPoint, 1);
     EXPECT_EQ(block.screenNo, 2);
     EXPECT_EQ(block.sampling, 9);
