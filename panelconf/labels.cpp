@@ -229,6 +229,14 @@ const char* const kSaveFailedMessage[2] = {
     "設定を保存できませんでした\n%s:\n%s",
 };
 
+// Code 10: the targets of the chosen screen's panel cannot be shown, because
+// the X server has no such screen or it cannot be reached. A format: the
+// screen number.
+const char* const kCalibScreenMessage[2] = {
+    "The targets of screen %d cannot be shown on this display.\nThe Calibration is not started.",
+    "スクリーン%dのターゲットをこのディスプレイに表示できません\nキャリブレーションは開始しません",
+};
+
 }  // namespace
 
 LabelTable windowLabels = {kWindowLabelsEn, kWindowLabelsJa};
@@ -284,6 +292,9 @@ const char* DialogMessageText(unsigned int code, int language) {
     }
     if (code == kMsgSaveFailed) {
         return kSaveFailedMessage[column];
+    }
+    if (code == kMsgCalibScreenUnavailable) {
+        return kCalibScreenMessage[column];
     }
     return nullptr;
 }

@@ -134,12 +134,13 @@ enum MessageCode : unsigned int {
     kMsgRestartAfterLinkChange = 7,     // communication test after port/speed change
     kMsgRestartAfterProductChange = 8,  // calibration after product change
     kMsgSaveFailed = 9,                 // Apply or OK could not write the file
+    kMsgCalibScreenUnavailable = 10,    // the panel's X screen cannot show the targets
 };
 
-// Text of message code 0..4 or 6..9 in the given language; nullptr for code
-// 5 and codes above 9, which are never assigned. Code 9 is a format whose
-// two %s take the configuration file's path and the reason it could not be
-// written.
+// Text of message code 0..4 or 6..10 in the given language; nullptr for
+// code 5 and codes above 10, which are never assigned. Code 9 is a format
+// whose two %s take the configuration file's path and the reason it could not
+// be written; code 10 one whose %d takes the screen number.
 const char* DialogMessageText(unsigned int code, int language);
 
 #endif

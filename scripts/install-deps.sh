@@ -12,6 +12,8 @@ packages=(
   clang libclang-rt-14-dev clang-format
   python3
   xvfb xauth x11-utils xdotool xserver-xorg-core
+  # serves the desktop's XSETTINGS (the window scale) to the HiDPI tests
+  xsettingsd
   util-linux procps iproute2 strace
   locales
   # pictures and the Japanese window texts

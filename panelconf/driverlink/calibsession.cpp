@@ -4,9 +4,11 @@
 
 using driveropts::kCoefficientFamilies;
 
-void BeginCalibRun(DriverSharedBlock* block, const DeviceRecord& record) {
+void BeginCalibRun(DriverSharedBlock* block, const DeviceRecord& record, int width, int height) {
     Store(block->calPoint, 1);
     Store(block->screenNo, record.screenNo);
+    Store(block->screenWidth, width);
+    Store(block->screenHeight, height);
     Store(block->sampling, record.sampling);
     Store(block->borderRatio, record.borderRatio);
     Store(block->coeffReady, 0);

@@ -23,11 +23,12 @@ constexpr uint8_t kCalTaken = 2;    // the driver took it (or finished the run)
 // How long the driver may take for one target before the run is given up.
 constexpr unsigned int kCalibTimeoutMs = 10000;
 
-// Writes the frame of a run for the record: calPoint 1, its screen, sampling
-// and border ratio, and clears coeffReady. The point count stays as attach
-// or the last Apply left it: an unapplied choice on the Calibration page is
-// not the driver's.
-void BeginCalibRun(DriverSharedBlock* block, const DeviceRecord& record);
+// Writes the frame of a run for the record: calPoint 1, its screen, the size
+// of that X screen in X pixels (the targets are laid out on it, which need
+// not be the screen the utility started on), sampling and border ratio, and
+// clears coeffReady. The point count stays as attach or the last Apply left
+// it: an unapplied choice on the Calibration page is not the driver's.
+void BeginCalibRun(DriverSharedBlock* block, const DeviceRecord& record, int width, int height);
 
 // A target is on the screen: the driver may take it (calState 1).
 void HandTargetToDriver(DriverSharedBlock* block);

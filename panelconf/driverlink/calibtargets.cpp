@@ -65,3 +65,19 @@ bool CalibTargetPosition(int point, int count, float ratio, int width, int heigh
     *y = Saturate(GridLine(row, cells, height, Margin(height, ratio)));
     return true;
 }
+
+int LogicalPixel(int pixel, int scale) {
+    if (scale <= 1) {
+        return pixel;
+    }
+    const int quotient = pixel / scale;
+    return pixel % scale < 0 ? quotient - 1 : quotient;
+}
+
+int LogicalExtent(int pixels, int scale) {
+    if (scale <= 1) {
+        return pixels;
+    }
+    // Rounding up, written so that it cannot overflow at either end.
+    return pixels > 0 ? (pixels - 1) / scale + 1 : pixels / scale;
+}

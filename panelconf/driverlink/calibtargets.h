@@ -26,4 +26,19 @@ bool IsCalibPointCount(int count);
 // absurd screen sizes or ratios, so hostile block contents cannot overflow.
 bool CalibTargetPosition(int point, int count, float ratio, int width, int height, int* x, int* y);
 
+// The targets, the block's screen size and the driver count X screen pixels;
+// the toolkit places widgets in logical pixels, each a scale x scale square
+// of X pixels (scale 2 on a HiDPI desktop, from GDK_SCALE or the desktop's
+// window scaling factor). A scale below 1 counts as 1.
+//
+// LogicalPixel: the logical pixel whose square holds X pixel `pixel`
+// (division rounding toward minus infinity, so that pixel -1 is not taken
+// for pixel 0). A marker whose centre pixel is put there covers the target
+// with its centre square.
+int LogicalPixel(int pixel, int scale);
+
+// LogicalExtent: how many logical pixels cover `pixels` X pixels (rounding
+// up, so that a window of that size leaves no X pixel of the screen bare).
+int LogicalExtent(int pixels, int scale);
+
 #endif

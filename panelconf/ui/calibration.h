@@ -50,9 +50,15 @@ void SetCalibPollSource(CalibPollSource source);
 // in calibration-only mode. Returns when the run has ended.
 void DoCalibration(GtkWidget* widget, gpointer data);
 
-// The run itself: 1 when it completed (every target taken, whether or not
-// the driver had valid coefficients), 0 when it did not start or ended
-// unfinished.
+// The run itself, for the record of the screen the spin shows: 1 when it
+// completed (every target taken, whether or not the driver had valid
+// coefficients), 0 when it did not start or ended unfinished.
+//
+// The targets are shown on that record's X screen: the display's own, or
+// another screen of the same X server through a second connection (the
+// block then carries that screen's size). When the X server has no such
+// screen or it cannot be reached, the run is refused with message code 10
+// (on standard error in calibration-only mode) and the block is untouched.
 int RunCalibration();
 
 // Creates the window, shows target 1 and hands the first target to the

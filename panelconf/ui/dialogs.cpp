@@ -31,7 +31,8 @@ void DialogWindow(unsigned int code) {
     // a run because nothing changes LANG.
     const int ownLanguage = LanguageIndexFor(g_getenv("LANG"));
     const int language = code >= kFirstTableCode ? languageIndex : ownLanguage;
-    const char* text = code == kMsgSaveFailed ? nullptr : DialogMessageText(code, language);
+    const bool format = code == kMsgSaveFailed || code == kMsgCalibScreenUnavailable;
+    const char* text = format ? nullptr : DialogMessageText(code, language);
     if (text == nullptr) {
         g_warning("DialogWindow: message code %u is not assigned", code);
         return;
@@ -43,6 +44,12 @@ void SaveFailedDialog(const char* path, const char* reason) {
     const int ownLanguage = LanguageIndexFor(g_getenv("LANG"));
     const char* format = DialogMessageText(kMsgSaveFailed, ownLanguage);
     ShowMessage(g_strdup_printf(format, path, reason), ownLanguage);
+}
+
+void CalibScreenDialog(int screen) {
+    const int ownLanguage = LanguageIndexFor(g_getenv("LANG"));
+    const char* format = DialogMessageText(kMsgCalibScreenUnavailable, ownLanguage);
+    ShowMessage(g_strdup_printf(format, screen), ownLanguage);
 }
 
 namespace {

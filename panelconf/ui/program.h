@@ -22,10 +22,11 @@ void CreateMainWindow();
 // Runs the main loop until OK, Cancel or closing the window ends it.
 void RunMainLoop();
 
-// Calibration-only mode: one run on the screen the spin shows (the first
-// record's), then Apply whatever the outcome. The exit status for the
-// program: 0 when the run completed and Apply rewrote the configuration
-// file, 1 otherwise.
+// Calibration-only mode: one run for the record of the display's own X
+// screen (the number after the "." of DISPLAY, 0 without one), then Apply
+// whatever the outcome. Without such a record nothing is run or written. The
+// exit status for the program: 0 when the run completed and Apply rewrote the
+// configuration file, 1 otherwise.
 int CalibrateOnly();
 
 #endif

@@ -10,6 +10,7 @@
 
 #include "calibdriver.h"
 #include "devicerecord.h"
+#include "driverlink/calibscreen.h"
 #include "driverlink/calibsession.h"
 #include "driverlink/calibwatch.h"
 
@@ -46,7 +47,7 @@ protected:
         CalibDriver driver(&block, mode, hostile, 30,
                            [this](const std::string& line) { driverLog.push_back(line); });
         SimulatedRun run;
-        BeginCalibRun(&block, record);
+        BeginCalibRun(&block, record, 1024, 768);
         run.shown.push_back(1);  // the first target comes with the window
         run.restarts.push_back(true);
         HandTargetToDriver(&block);
@@ -107,7 +108,7 @@ TEST_F(CalibSession, BeginWritesTheFrameAndLeavesThePointCount) {
     record.screenNo = 2;
     record.sampling = 9;
     record.borderRatio = 0.07f;
-    BeginCalibRun(&block, record);
+    BeginCalibRun(&block, record, 1024, 768);
     EXPECT_EQ(block.calPoint, 1);
     EXPECT_EQ(block.screenNo, 2);
     EXPECT_EQ(block.sampling, 9);
@@ -250,6 +251,37 @@ TEST(CalibWatcherThread, ReportsEachAnswerOnceAndNoneIsMissed) {
     watcher.Stop();
     EXPECT_EQ(watcher.WakeFd(), -1);
     watcher.Stop();
+}
+
+// Which X screen shows a record's targets, and the connection that reaches it.
+TEST(CalibScreen, TargetsGoToTheRecordsScreenOrNowhere) {
+    struct Case {
+        int record, display, serverScreens;
+        CalibScreenKind kind;
+    };
+    const Case cases[] = {
+        {0, 0, 1, CalibScreenKind::kOwn},     {1, 1, 2, CalibScreenKind::kOwn},
+        {1, 0, 2, CalibScreenKind::kOther},   {0, 1, 2, CalibScreenKind::kOther},
+        {1, 0, 1, CalibScreenKind::kRefuse},  {2, 0, 2, CalibScreenKind::kRefuse},
+        {-1, 0, 2, CalibScreenKind::kRefuse},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PlanCalibScreen(c.record, c.display, c.serverScreens), c.kind)
+            << c.record << " on " << c.display << " of " << c.serverScreens;
+    }
+}
+
+TEST(CalibScreen, DisplayNameOfAnotherScreenOfTheSameServer) {
+    EXPECT_EQ(DisplayNameForScreen(":0", 1), ":0.1");
+    EXPECT_EQ(DisplayNameForScreen(":0.0", 1), ":0.1");
+    EXPECT_EQ(DisplayNameForScreen(":12.1", 0), ":12.0");
+    EXPECT_EQ(DisplayNameForScreen("panel1:3.0", 2), "panel1:3.2");
+    // The host part may hold dots; the screen is after the last ":".
+    EXPECT_EQ(DisplayNameForScreen("10.0.0.5:0", 1), "10.0.0.5:0.1");
+    EXPECT_EQ(DisplayNameForScreen("[::1]:4.0", 1), "[::1]:4.1");
+    EXPECT_EQ(DisplayNameForScreen("no-display", 1), "");
+    EXPECT_EQ(DisplayNameForScreen(nullptr, 1), "");
+    EXPECT_EQ(DisplayNameForScreen(":0", -1), "");
 }
 
 }  // namespace

@@ -107,4 +107,38 @@ TEST(CalibTargets, AbsurdScreenValuesStayDefined) {
     EXPECT_EQ(std::make_pair(x, y), std::make_pair(0, 0));
 }
 
+// The window scale: X pixels to the toolkit's logical pixels.
+TEST(CalibTargets, LogicalPixelsHoldTheTargetAtEveryScale) {
+    // The marker's centre pixel is put at LogicalPixel(target): its square
+    // of scale x scale X pixels must hold the target, for even and odd
+    // targets, the far corners of 1024 x 768 and one pixel before them.
+    for (int scale : {1, 2, 3}) {
+        for (int target : {0, 1, 38, 51, 511, 512, 730, 767, 973, 1023}) {
+            const int logical = LogicalPixel(target, scale);
+            EXPECT_LE(logical * scale, target) << scale << " " << target;
+            EXPECT_GT((logical + 1) * scale, target) << scale << " " << target;
+        }
+    }
+    // Pixels left of the screen stay left of it.
+    EXPECT_EQ(LogicalPixel(-1, 2), -1);
+    EXPECT_EQ(LogicalPixel(-2, 2), -1);
+    EXPECT_EQ(LogicalPixel(-3, 2), -2);
+    // A scale the toolkit never reports counts as 1.
+    EXPECT_EQ(LogicalPixel(51, 0), 51);
+    EXPECT_EQ(LogicalPixel(51, -2), 51);
+}
+
+TEST(CalibTargets, LogicalExtentCoversTheWholeScreen) {
+    EXPECT_EQ(LogicalExtent(1024, 1), 1024);
+    EXPECT_EQ(LogicalExtent(1024, 2), 512);
+    EXPECT_EQ(LogicalExtent(1023, 2), 512);  // the last X pixel is not left bare
+    EXPECT_EQ(LogicalExtent(800, 3), 267);
+    EXPECT_EQ(LogicalExtent(0, 2), 0);
+    EXPECT_EQ(LogicalExtent(-3, 2), -1);
+    const int big = std::numeric_limits<int>::max();
+    EXPECT_EQ(LogicalExtent(big, 2), big / 2 + 1);
+    EXPECT_EQ(LogicalExtent(std::numeric_limits<int>::min(), 2),
+              std::numeric_limits<int>::min() / 2);
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <ostream>
@@ -16,10 +17,19 @@
 #include "testfiles.h"
 #include "devicerecord.h"
 #include "ui/calibration.h"
+#include "driverlink/calibtargets.h"
 #include "driverlink/sharedmem.h"
 #include "guiharness.h"
 #include "ui/applyokcancel.h"
 #include "ui/mainwindow.h"
+#include "ui/program.h"
+
+// Xlib last: its macros (None among them) would break the test framework.
+// clang-format off
+#include <gdk/gdkx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+// clang-format on
 
 namespace {
 
@@ -92,6 +102,7 @@ struct Shown {
 struct RunWatcher {
     std::vector<Shown> shown;  // one entry per caption change, position updated
     int windowX = -1, windowY = -1, windowWidth = 0, windowHeight = 0;
+    int xScreen = -1;  // the X screen the window is on
     std::vector<guint> timeoutIds;
 
     static gboolean Sample(gpointer data) {
@@ -103,6 +114,7 @@ struct RunWatcher {
         gdk_window_get_origin(gtk_widget_get_window(calWindow), &self->windowX, &self->windowY);
         self->windowWidth = gtk_widget_get_allocated_width(calWindow);
         self->windowHeight = gtk_widget_get_allocated_height(calWindow);
+        self->xScreen = gdk_x11_screen_get_screen_number(gtk_widget_get_screen(calWindow));
         int x = 0, y = 0;
         gtk_widget_translate_coordinates(calCrossImage, calWindow, 0, 0, &x, &y);
         std::string caption = gtk_label_get_text(GTK_LABEL(calLabel));
@@ -115,6 +127,87 @@ struct RunWatcher {
         }
         if (self->timeoutIds.empty() || self->timeoutIds.back() != calTimeoutId) {
             self->timeoutIds.push_back(calTimeoutId);
+        }
+        return G_SOURCE_CONTINUE;
+    }
+};
+
+// What the X server showed on the calibration window's screen for one
+// target, read back from its root window in X pixels.
+struct Seen {
+    std::string caption;
+    int scale = 0;
+    // The marker's pure black pixels (the caption's text is never pure
+    // black), and the caption's ink: pixels that are neither the window's
+    // background nor one of the marker's two colours. -1 when none.
+    int markerLeft = -1, markerTop = -1, markerRight = -1, markerBottom = -1;
+    int inkLeft = -1, inkTop = -1, inkRight = -1, inkBottom = -1;
+    bool cornersAgree = false;  // the window's background in all four corners
+};
+
+void Grow(int x, int y, int* left, int* top, int* right, int* bottom) {
+    if (*left < 0 || x < *left)
+        *left = x;
+    if (*top < 0 || y < *top)
+        *top = y;
+    if (x > *right)
+        *right = x;
+    if (y > *bottom)
+        *bottom = y;
+}
+
+Seen Screenshot(const std::string& caption) {
+    Seen seen;
+    seen.caption = caption;
+    seen.scale = gtk_widget_get_scale_factor(calWindow);
+    GdkScreen* screen = gtk_widget_get_screen(calWindow);
+    Screen* xscreen = gdk_x11_screen_get_xscreen(screen);
+    const int width = WidthOfScreen(xscreen), height = HeightOfScreen(xscreen);
+    XImage* image = XGetImage(GDK_SCREEN_XDISPLAY(screen), RootWindowOfScreen(xscreen), 0, 0, width,
+                              height, AllPlanes, ZPixmap);
+    if (image == nullptr)
+        return seen;
+    const unsigned long background = XGetPixel(image, width - 1, 0);
+    seen.cornersAgree = XGetPixel(image, 0, 0) == background &&
+                        XGetPixel(image, 0, height - 1) == background &&
+                        XGetPixel(image, width - 1, height - 1) == background;
+    const unsigned long black = 0, white = 0xffffff;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y) & 0xffffff;
+            if (pixel == black) {
+                Grow(x, y, &seen.markerLeft, &seen.markerTop, &seen.markerRight,
+                     &seen.markerBottom);
+            } else if (pixel != white && pixel != (background & 0xffffff)) {
+                Grow(x, y, &seen.inkLeft, &seen.inkTop, &seen.inkRight, &seen.inkBottom);
+            }
+        }
+    }
+    XDestroyImage(image);
+    return seen;
+}
+
+// Takes one screenshot per target, once it has been on the screen a while.
+struct ScreenWatcher {
+    std::vector<Seen> seen;
+    std::string caption;
+    gint64 shownAt = 0;
+    bool taken = false;
+
+    static gboolean Sample(gpointer data) {
+        auto* self = static_cast<ScreenWatcher*>(data);
+        if (calWindow == nullptr || calLabel == nullptr || !gtk_widget_get_mapped(calLabel)) {
+            return G_SOURCE_CONTINUE;
+        }
+        const std::string caption = gtk_label_get_text(GTK_LABEL(calLabel));
+        const gint64 now = g_get_monotonic_time();
+        if (caption != self->caption) {
+            self->caption = caption;
+            self->shownAt = now;
+            self->taken = false;
+        } else if (!self->taken && now - self->shownAt > 80 * 1000) {
+            self->seen.push_back(Screenshot(caption));
+            self->taken = true;
         }
         return G_SOURCE_CONTINUE;
     }
@@ -187,14 +280,17 @@ protected:
     }
 
     // Presses the Calibration button; returns once the run has ended.
-    void Calibrate(RunWatcher* watcher = nullptr) {
+    void Calibrate(RunWatcher* watcher = nullptr, ScreenWatcher* screen = nullptr) {
         gui::DialogResponder responder(&runDialogs);
         guint sampler = watcher ? g_timeout_add(5, RunWatcher::Sample, watcher) : 0;
+        guint shooter = screen ? g_timeout_add(10, ScreenWatcher::Sample, screen) : 0;
         testing::internal::CaptureStdout();
         gtk_button_clicked(GTK_BUTTON(calibrationButton));
         runOutput = testing::internal::GetCapturedStdout();
         if (sampler)
             g_source_remove(sampler);
+        if (shooter)
+            g_source_remove(shooter);
     }
 
     DeviceRecord* record = nullptr;
@@ -303,6 +399,153 @@ INSTANTIATE_TEST_SUITE_P(
         return std::to_string(info.param.points) + "Points";
     });
 
+// What a person sees, read back from the X server: the marker's centre on
+// the target's X pixel and the caption at its place on the screen, at the
+// window scale this process runs at (HiDpi below runs them at scale 2).
+class MarkerOnScreen : public CalibrationTest, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(MarkerOnScreen, CentreStandsOnTheTargetPixelAndTheCaptionOnTheScreen) {
+    const RunCase& c = GetParam();
+    // Start-up's screen size is in X pixels, whatever the window scale.
+    ReadDefaultScreenSize();
+    EXPECT_EQ(screenWidth, 1024);
+    EXPECT_EQ(screenHeight, 768);
+    Prepare(c.points, {"--calib", "auto", "--delay", "150"});
+    EXPECT_EQ(driverBlock->screenWidth, 1024);
+    EXPECT_EQ(driverBlock->screenHeight, 768);
+    ScreenWatcher screen;
+    Calibrate(nullptr, &screen);
+    EXPECT_EQ(runOutput, "  -> Calibrating...  -> Completed.");
+    EXPECT_NE(DriverLog().find("size=1024x768"), std::string::npos) << DriverLog();
+
+    const char* expectedScale = g_getenv("PANEL_EXPECT_WINDOW_SCALE");
+    ASSERT_EQ(screen.seen.size(), static_cast<size_t>(c.points));
+    const size_t side = c.xs.size();
+    for (size_t n = 0; n < screen.seen.size(); ++n) {
+        const Seen& seen = screen.seen[n];
+        const int x = c.xs[n % side], y = c.ys[n / side];
+        const int k = seen.scale;
+        SCOPED_TRACE(seen.caption);
+        EXPECT_EQ(seen.caption, "Calibration: " + std::to_string(n + 1));
+        if (expectedScale != nullptr) {
+            EXPECT_EQ(k, atoi(expectedScale));
+        }
+        EXPECT_TRUE(seen.cornersAgree) << "the window does not cover the screen";
+        // The whole marker, drawn at the scale; its centre pixel is the
+        // k x k square that starts 5 k pixels in, and holds the target.
+        ASSERT_GE(seen.markerLeft, 0) << "no marker on the screen";
+        EXPECT_EQ(seen.markerRight - seen.markerLeft + 1, kCalibMarkerSize * k);
+        EXPECT_EQ(seen.markerBottom - seen.markerTop + 1, kCalibMarkerSize * k);
+        const int centreX = seen.markerLeft + kCalibMarkerCentre * k;
+        const int centreY = seen.markerTop + kCalibMarkerCentre * k;
+        EXPECT_TRUE(centreX <= x && x < centreX + k) << centreX << " for " << x;
+        EXPECT_TRUE(centreY <= y && y < centreY + k) << centreY << " for " << y;
+        printf("scale %d target %zu (%d, %d): marker centre square at (%d, %d), offset (%d, %d)\n",
+               k, n + 1, x, y, centreX, centreY, centreX - x, centreY - y);
+        // The caption's text begins at (W/2 - 30, H/2 - 30), a glyph's
+        // bearing further in, and ends on the screen.
+        ASSERT_GE(seen.inkLeft, 0) << "no caption on the screen";
+        EXPECT_GE(seen.inkLeft, 1024 / 2 - 30);
+        EXPECT_LE(seen.inkLeft, 1024 / 2 - 30 + 4 * k);
+        EXPECT_GE(seen.inkTop, 768 / 2 - 30);
+        EXPECT_LE(seen.inkTop, 768 / 2 - 30 + 16 * k);
+        EXPECT_LT(seen.inkRight, 1024);
+        EXPECT_LT(seen.inkBottom, 768);
+        printf("scale %d caption ink (%d, %d) to (%d, %d)\n", k, seen.inkLeft, seen.inkTop,
+               seen.inkRight, seen.inkBottom);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, MarkerOnScreen,
+    ::testing::Values(RunCase{4, {51, 973}, {38, 730}}, RunCase{9, {51, 512, 973}, {38, 384, 730}},
+                      RunCase{25, {51, 256, 512, 768, 973}, {38, 192, 384, 576, 730}}),
+    [](const ::testing::TestParamInfo<RunCase>& info) {
+        return std::to_string(info.param.points) + "Points";
+    });
+
+// The window scale is fixed when the toolkit starts: the screen cases run
+// again in a child process started the way a HiDPI desktop starts the
+// program. `env` sets (or, for nullptr, removes) variables; the child's
+// report goes to this test's output.
+void RunMarkerCasesWith(const std::vector<std::pair<const char*, const char*>>& env) {
+    gchar** envp = g_get_environ();
+    for (const auto& [name, value] : env) {
+        envp = value != nullptr ? g_environ_setenv(envp, name, value, TRUE)
+                                : g_environ_unsetenv(envp, name);
+    }
+    gchar self[] = "/proc/self/exe";
+    gchar filter[] = "--gtest_filter=Points/MarkerOnScreen.*";
+    gchar* argv[] = {self, filter, nullptr};
+    gchar* out = nullptr;
+    gchar* err = nullptr;
+    gint status = 0;
+    GError* error = nullptr;
+    const gboolean spawned = g_spawn_sync(nullptr, argv, envp, G_SPAWN_DEFAULT, nullptr, nullptr,
+                                          &out, &err, &status, &error);
+    g_strfreev(envp);
+    ASSERT_TRUE(spawned) << error->message;
+    EXPECT_TRUE(g_spawn_check_wait_status(status, nullptr)) << out << err;
+    EXPECT_NE(strstr(out, "[  PASSED  ] 3 tests."), nullptr) << out;
+    for (gchar **line = g_strsplit(out, "\n", -1), **at = line; *at != nullptr; ++at) {
+        if (g_str_has_prefix(*at, "scale ")) {
+            printf("%s\n", *at);
+        }
+        if (at[1] == nullptr) {
+            g_strfreev(line);
+            break;
+        }
+    }
+    g_free(out);
+    g_free(err);
+}
+
+TEST(HiDpi, WindowScaleFromGdkScale) {
+    RunMarkerCasesWith({{"GDK_SCALE", "2"}, {"PANEL_EXPECT_WINDOW_SCALE", "2"}});
+}
+
+// Fonts scaled alone move nothing.
+TEST(HiDpi, FontScaleMovesNothing) {
+    RunMarkerCasesWith(
+        {{"GDK_SCALE", nullptr}, {"GDK_DPI_SCALE", "2"}, {"PANEL_EXPECT_WINDOW_SCALE", "1"}});
+}
+
+// The desktop's window scaling factor, as Debian's xsettingsd serves it
+// (and as a start through pkexec keeps it: it comes from the X server).
+TEST(HiDpi, WindowScaleFromTheDesktopsXSettings) {
+    char config[] = "/tmp/panel-xsettings-XXXXXX";
+    const int fd = mkstemp(config);
+    ASSERT_GE(fd, 0);
+    const char line[] = "Gdk/WindowScalingFactor 2\n";
+    ASSERT_EQ(write(fd, line, sizeof line - 1), static_cast<ssize_t>(sizeof line - 1));
+    close(fd);
+    const pid_t server = fork();
+    ASSERT_GE(server, 0);
+    if (server == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        execlp("xsettingsd", "xsettingsd", "-c", config, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Serving once it owns the screen's settings selection.
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    const Atom selection = XInternAtom(display, "_XSETTINGS_S0", False);
+    bool serving = false;
+    for (int waited = 0; waited < 5000 && !serving; waited += 10) {
+        serving = XGetSelectionOwner(display, selection) != 0;  // not None
+        if (!serving)
+            usleep(10 * 1000);
+    }
+    EXPECT_TRUE(serving);
+    if (serving) {
+        RunMarkerCasesWith({{"GDK_SCALE", nullptr},
+                            {"GDK_DPI_SCALE", nullptr},
+                            {"PANEL_EXPECT_WINDOW_SCALE", "2"}});
+    }
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    unlink(config);
+}
+
 // The real 10-second time-out: one test only.
 TEST_F(CalibrationTest, SilentDriverTimesOutAndLeavesTheRecordAlone) {
     Prepare(4, {"--calib", "silent"});
@@ -392,9 +635,11 @@ TEST_F(CalibrationTest, AnswerWithoutAdvanceShowsTheSameTargetAgain) {
     EXPECT_EQ(runDialogs[0].text, kUnfinishedText);
 }
 
+// This program's X server has two screens: 0 of 1024 x 768 and 1 of 800 x 600.
 TEST_F(CalibrationTest, RunUsesTheRecordOfTheSpinsScreen) {
     UseConfig(Section(0, "/dev/ttyS0", 9600, "\tOption \"CalibPointsNum\" \"4\"\n") +
-              Section(1, "/dev/ttyS1", 9600, "\tOption \"CalibPointsNum\" \"4\"\n") +
+              Section(1, "/dev/ttyS1", 9600,
+                      "\tOption \"CalibPointsNum\" \"4\"\n\tOption \"BorderRatio\" \"5\"\n") +
               Layout({0, 1}));
     ListDevices("TAVIR TouchPanel0 pointer\nTAVIR TouchPanel1 pointer\n");
     StartDriver({"--calib", "auto", "--delay", "20", "--screen", "1"});
@@ -407,13 +652,69 @@ TEST_F(CalibrationTest, RunUsesTheRecordOfTheSpinsScreen) {
     second->sampling = 7;
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 1);
     gui::Flush();
-    Calibrate();
+    RunWatcher watcher;
+    Calibrate(&watcher);
 
+    EXPECT_EQ(runOutput, "  -> Calibrating...  -> Completed.");
     EXPECT_EQ(driverBlock->screenNo, 1);
     EXPECT_EQ(driverBlock->sampling, 7);
     ExpectSentinels(first, 0, true, true, true);
     EXPECT_EQ(second->coefficient[0], driverBlock->coefficient[0]);
     EXPECT_NE(second->coefficient[0], 7000);
+
+    // The targets stood on screen 1, the panel's own, which the window
+    // covered whole; the driver laid them out on that screen's size.
+    EXPECT_EQ(watcher.xScreen, 1);
+    EXPECT_EQ(watcher.windowX, 0);
+    EXPECT_EQ(watcher.windowY, 0);
+    EXPECT_EQ(watcher.windowWidth, 800);
+    EXPECT_EQ(watcher.windowHeight, 600);
+    EXPECT_NE(DriverLog().find("calib start points=4 screen=1 size=800x600"), std::string::npos)
+        << DriverLog();
+    const int xs[] = {40, 760}, ys[] = {30, 570};
+    ASSERT_EQ(watcher.shown.size(), 4u);
+    for (size_t n = 0; n < 4; ++n) {
+        EXPECT_EQ(watcher.shown[n].x, xs[n % 2] - 5) << n;
+        EXPECT_EQ(watcher.shown[n].y, ys[n / 2] - 5) << n;
+    }
+    // A later run on the display's own screen takes that screen's size.
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 0);
+    gui::Flush();
+    RunWatcher own;
+    Calibrate(&own);
+    EXPECT_EQ(own.xScreen, 0);
+    EXPECT_EQ(own.windowWidth, 1024);
+    EXPECT_EQ(driverBlock->screenWidth, 1024);
+    EXPECT_EQ(driverBlock->screenHeight, 768);
+    EXPECT_NE(first->coefficient[0], 7000);
+}
+
+TEST_F(CalibrationTest, ScreenTheServerLacksIsRefusedWithoutARun) {
+    UseConfig(Section(0, "/dev/ttyS0", 9600, "\tOption \"CalibPointsNum\" \"4\"\n") +
+              Section(2, "/dev/ttyS1", 9600, "\tOption \"CalibPointsNum\" \"4\"\n") +
+              Layout({0, 2}));
+    ListDevices("TAVIR TouchPanel0 pointer\nTAVIR TouchPanel2 pointer\n");
+    StartDriver({"--calib", "auto", "--delay", "20"});
+    Build();
+    DeviceRecord* third = FindRecordByScreen(2);
+    ASSERT_NE(third, nullptr);
+    FillSentinels(third);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 2);
+    gui::Flush();
+    ASSERT_TRUE(gui::Sensitive(calibrationButton));
+    const DriverSharedBlock before = *driverBlock;
+    Calibrate();
+
+    EXPECT_EQ(runOutput, "");
+    ASSERT_EQ(runDialogs.size(), 1u);
+    EXPECT_EQ(runDialogs[0].text,
+              "The targets of screen 2 cannot be shown on this display.\n"
+              "The Calibration is not started.");
+    EXPECT_EQ(calWindow, nullptr);
+    EXPECT_EQ(memcmp(&before, driverBlock, sizeof before), 0) << "the block was written";
+    EXPECT_EQ(DriverLog().find("calib start"), std::string::npos) << DriverLog();
+    ExpectSentinels(third, 0, true, true, true);
+    EXPECT_FALSE(gui::Sensitive(applyButton));
 }
 
 // Calibration-only mode: the exit status says whether the run completed and

@@ -57,5 +57,8 @@ int main(int argc, char* argv[]) {
         g_timeout_add(700, ShootAndClose, nullptr);
         DialogWindow(code);
     }
+    current = kMsgCalibScreenUnavailable;
+    g_timeout_add(700, ShootAndClose, nullptr);
+    CalibScreenDialog(1);
     return 0;
 }

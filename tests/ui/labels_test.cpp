@@ -106,11 +106,11 @@ TEST(LabelTables, PortNamesEndWithTheUsbText) {
 
 TEST(DialogTexts, AssignedCodesOnlyAndCodesSevenAndEightAgree) {
     for (int language = 0; language < 2; ++language) {
-        for (unsigned code : {0u, 1u, 2u, 3u, 4u, 6u, 7u, 8u, 9u}) {
+        for (unsigned code : {0u, 1u, 2u, 3u, 4u, 6u, 7u, 8u, 9u, 10u}) {
             ASSERT_NE(DialogMessageText(code, language), nullptr) << code;
         }
         EXPECT_EQ(DialogMessageText(5, language), nullptr);
-        EXPECT_EQ(DialogMessageText(10, language), nullptr);
+        EXPECT_EQ(DialogMessageText(11, language), nullptr);
         EXPECT_EQ(DialogMessageText(0xffffffffu, language), nullptr);
         EXPECT_STREQ(DialogMessageText(7, language), DialogMessageText(8, language));
     }
@@ -125,7 +125,14 @@ TEST(DialogTexts, AssignedCodesOnlyAndCodesSevenAndEightAgree) {
         ASSERT_NE(first, std::string::npos);
         EXPECT_NE(format.find("%s", first + 2), std::string::npos);
         EXPECT_EQ(format.find('%', format.find("%s", first + 2) + 2), std::string::npos);
+        // The screen that cannot show its targets: one number, nothing else.
+        const std::string screen = DialogMessageText(10, language);
+        ASSERT_NE(screen.find("%d"), std::string::npos);
+        EXPECT_EQ(screen.find('%', screen.find("%d") + 2), std::string::npos);
     }
+    EXPECT_STREQ(DialogMessageText(10, 0),
+                 "The targets of screen %d cannot be shown on this display.\n"
+                 "The Calibration is not started.");
     EXPECT_STREQ(dialogTitles[1], "説明");
     EXPECT_STREQ(dialogButtons[0], " O K ");
 }

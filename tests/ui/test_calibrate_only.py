@@ -27,11 +27,24 @@ print(json.dumps({"calState": ctypes.c_uint8.from_address(base).value,
 '''
 
 
-def screen0_options(text):
-    """Numeric options of the first screen's section (the file holds two)."""
-    section = text.split('"TAVIR TouchPanel0"', 1)[1].split("EndSection", 1)[0]
+def screen_options(text, screen):
+    """Numeric options of one screen's section."""
+    section = text.split(f'"TAVIR TouchPanel{screen}"', 1)[1].split("EndSection", 1)[0]
     return {m.group(1): int(m.group(2))
             for m in re.finditer(r'Option\s+"(\w+)"\s+"(-?\d+)"', section)}
+
+
+def screen0_options(text):
+    """Numeric options of the first screen's section (the file holds two)."""
+    return screen_options(text, 0)
+
+
+def only_screen0(text):
+    """The sample without screen 1's section and layout line."""
+    start = text.rindex('Section "InputDevice"', 0, text.index('"TAVIR TouchPanel1"'))
+    end = text.index("EndSection", start) + len("EndSection\n")
+    text = text[:start] + text[end:]
+    return "".join(line for line in text.splitlines(True) if '"TAVIR TouchPanel1"' not in line)
 
 
 def sample_text():
@@ -39,10 +52,12 @@ def sample_text():
         return f.read()
 
 
-class CalibrateOnly(h.XServerTestCase):
-    def run_calibrate_only(self, driver_args, setup=""):
+class CalibrateOnlyRuns(h.XServerTestCase):
+    """Runs panelconf -c in a sandbox against the driver stand-in."""
+
+    def run_calibrate_only(self, driver_args, setup="", screen=None, config=SAMPLE):
         script = f'''
-cp "{SAMPLE}" /etc/X11/xorg.conf
+cp "{config}" /etc/X11/xorg.conf
 {setup}
 "{h.program("driversim")}" {driver_args} > /tmp/sim.log &
 sim=$!
@@ -57,7 +72,8 @@ cat /tmp/status; echo "--out"; cat /tmp/out; echo "--err"; cat /tmp/err
 echo "--block"; cat /tmp/block; echo "--file"; cat /etc/X11/xorg.conf
 echo "--sim"; cat /tmp/sim.log
 '''
-        env = h.base_env(self.x.display, LANG="C", HOME="/tmp")
+        display = self.x.display if screen is None else f"{self.x.display}.{screen}"
+        env = h.base_env(display, LANG="C", HOME="/tmp")
         result = h.run_in_sandbox(script, env, timeout=120)
         self.assertEqual(result.returncode, 0, result.stderr)
         head, rest = result.stdout.split("\n--out\n", 1)
@@ -68,6 +84,8 @@ echo "--sim"; cat /tmp/sim.log
         return {"status": int(head.split("=")[1]), "out": out, "err": err,
                 "block": json.loads(block), "file": written, "sim": sim}
 
+
+class CalibrateOnly(CalibrateOnlyRuns):
     def test_one_run_then_apply_writes_the_drivers_coefficients(self):
         run = self.run_calibrate_only("--calib auto --delay 30")
         self.assertEqual(run["status"], 0, run["out"] + run["err"] + run["sim"])
@@ -111,6 +129,46 @@ echo "--sim"; cat /tmp/sim.log
         self.assertIn("  -> Completed.", run["out"])
         self.assertIn("cpTmpFileName: Read-only file system (directory /etc/X11)", run["err"])
         self.assertEqual(run["file"], sample_text())
+        self.assertTrue(run["out"].endswith("  Finished.\n"), run["out"])
+
+
+class CalibrateOnlyOnTheSecondScreen(CalibrateOnlyRuns):
+    """-c on screen 1 of a two-screen X server: the targets appear on screen
+    1, so only screen 1's panel may be calibrated."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = h.XServer(screens=2).start()
+
+    def test_calibrates_the_panel_of_the_displays_screen(self):
+        run = self.run_calibrate_only("--screen 1 --calib auto --delay 20", screen=1)
+        self.assertEqual(run["status"], 0, run["out"] + run["err"] + run["sim"])
+        self.assertIn("  -> Calibrating...  -> Completed.", run["out"])
+        self.assertIn("calib start points=9 screen=1 size=1024x768", run["sim"])
+        block = run["block"]
+        before = sample_text()
+        after = screen_options(run["file"], 1)
+        for n in range(32):
+            self.assertEqual(after[f"CoEfficient{n:03d}"], block["coefficient"][n], n)
+        self.assertNotEqual(after["CoEfficient000"], screen_options(before, 1)["CoEfficient000"])
+        # Screen 0's panel keeps its values.
+        self.assertEqual(screen0_options(run["file"]), screen0_options(before))
+
+    def test_refuses_without_a_panel_of_the_displays_screen(self):
+        with h.scratch_dir() as tmp:
+            config = os.path.join(tmp, "xorg.conf")
+            with open(config, "w") as f:
+                f.write(only_screen0(sample_text()))
+            with open(config) as f:
+                original = f.read()
+            self.assertNotIn('"TAVIR TouchPanel1"', original)
+            os.chmod(tmp, 0o755)
+            run = self.run_calibrate_only("--calib auto --delay 20", screen=1, config=config)
+        self.assertEqual(run["status"], 1, run["out"] + run["err"])
+        self.assertIn("panelconf: no touch panel is configured for X screen 1\n", run["err"])
+        self.assertNotIn("Calibrating", run["out"])
+        self.assertNotIn("calib start", run["sim"])
+        self.assertEqual(run["file"], original)
         self.assertTrue(run["out"].endswith("  Finished.\n"), run["out"])
 
 
