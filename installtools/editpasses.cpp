@@ -62,10 +62,12 @@ std::string_view WithoutLineEnd(std::string_view text) {
 // The identifier of an Identifier line: what follows the keyword, without
 // the indentation before it and the line end after it, quotes included.
 // The keyword is found in the trimmed text, so it may be written in any case.
+// Nothing but blanks after the keyword is no identifier: taken as one, it
+// would make pass 2 drop every layout line that holds a blank.
 std::string IdentifierOf(const LineView& line) {
     static constexpr size_t kKeywordLength = sizeof "identifier" - 1;
-    std::string_view rest = line.trimmed.substr(kKeywordLength);
-    return std::string(SearchFirst(WithoutLineEnd(rest)));
+    std::string_view rest = WithoutLineEnd(line.trimmed.substr(kKeywordLength));
+    return IsBlank(rest) ? std::string() : std::string(SearchFirst(rest));
 }
 
 enum Pass1State {

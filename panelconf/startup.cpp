@@ -1,8 +1,11 @@
 #include "startup.h"
 
 #include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "config/configreader.h"
@@ -60,6 +63,60 @@ void MarkLoadedDevices(const char* queryOutput) {
     }
 }
 
+#ifndef PANEL_OWN_LISTER
+#define PANEL_OWN_LISTER ""
+#endif
+const char* const kOwnDeviceLister = PANEL_OWN_LISTER;
+
+namespace {
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           access(path.c_str(), X_OK) == 0;
+}
+
+// Looks for xsetpointer as the shell will: each directory of the list in
+// turn, an empty entry meaning the working directory.
+bool ListerOnPath(const char* searchPath) {
+    std::string directories;
+    if (searchPath != nullptr) {
+        directories = searchPath;
+    } else {
+        size_t size = confstr(_CS_PATH, nullptr, 0);
+        if (size > 0) {
+            directories.resize(size);
+            confstr(_CS_PATH, directories.data(), size);
+            directories.resize(size - 1);
+        }
+    }
+    size_t start = 0;
+    for (;;) {
+        size_t end = directories.find(':', start);
+        std::string directory = directories.substr(start, end - start);
+        if (IsExecutableFile((directory.empty() ? "." : directory) + "/xsetpointer")) {
+            return true;
+        }
+        if (end == std::string::npos) {
+            return false;
+        }
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+std::string ChooseDeviceQuery(const char* searchPath, const char* ownLister) {
+    if (ListerOnPath(searchPath) || ownLister == nullptr || ownLister[0] == '\0' ||
+        !IsExecutableFile(ownLister)) {
+        return kDeviceQueryCommand;
+    }
+    gchar* quoted = g_shell_quote(ownLister);
+    std::string command = std::string(quoted) + " -l";
+    g_free(quoted);
+    return command;
+}
+
 namespace {
 
 // The loaded-device query between SetParam and FinishDeviceQuery.
@@ -81,7 +138,9 @@ int SetParam() {
         return -1;
     }
 
-    pendingQuery = popen(kDeviceQueryCommand, "r");
+    // An xsetpointer on PATH (Debian's x11-xserver-utils) when there is one, else ours.
+    std::string query = ChooseDeviceQuery(getenv("PATH"), kOwnDeviceLister);
+    pendingQuery = popen(query.c_str(), "r");
     if (pendingQuery == nullptr) {
         perror("popen");
         return -1;

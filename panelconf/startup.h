@@ -6,11 +6,23 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 constexpr size_t kQueryOutputSize = 512;
 
 // The command that lists the X server's input devices by name.
 constexpr const char* kDeviceQueryCommand = "xsetpointer -l";
+
+// The lister installed with the suite for systems without xsetpointer
+// (absolute; empty when the build installs none).
+extern const char* const kOwnDeviceLister;
+
+// The command SetParam runs: kDeviceQueryCommand when a directory of
+// searchPath (PATH's form; null for the system's default path) holds an
+// executable xsetpointer, else ownLister with -l when that is an executable
+// file, else kDeviceQueryCommand all the same (the shell then reports it
+// missing and nothing counts as loaded).
+std::string ChooseDeviceQuery(const char* searchPath, const char* ownLister);
 
 // Makes the start-up record (screen 0, Undeclared, port COM2 at 9600 bps,
 // the program's own identifier) as the only element of deviceList and points

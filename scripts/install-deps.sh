@@ -20,8 +20,12 @@ packages=(
   fonts-dejavu-core fonts-ipafont-gothic imagemagick
   # the theme draws radio and check marks from SVG images
   librsvg2-common adwaita-icon-theme
-  # the Debian package and the checks of what it installs
+  # the Debian package and the checks of what it installs; x11-xserver-utils
+  # and pkexec as a Debian desktop has them (the package must install beside
+  # the one's xsetpointer and depends on the other), dpkg-repack to install
+  # x11-xserver-utils after the package in the test's sandbox
   dpkg-dev file man-db groff-base desktop-file-utils librsvg2-bin
+  x11-xserver-utils pkexec dpkg-repack lintian
 )
 
 missing=()

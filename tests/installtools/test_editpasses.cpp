@@ -111,6 +111,43 @@ TEST(DropDriverSections, RemovedIdentifiersAreThoseOfEveryDroppedSection) {
     EXPECT_EQ(removed, Identifiers{"\"TAVIR TouchPanel3\""});
 }
 
+TEST(DropDriverSections, BlankIdentifierNamesNoDevice) {
+    // Blanks after the keyword are no identifier: no layout line may go for
+    // one, however many other devices' lines hold a blank.
+    const std::string layout =
+        "Section \"ServerLayout\"\n"
+        "    Identifier  \"Layout0\"\n"
+        "    InputDevice \"Keyboard0\" \"CoreKeyboard\"\n"
+        "    InputDevice \"Mouse0\" \"CorePointer\"\n"
+        "    InputDevice \"TAVIR TouchPanel0\"\n"
+        "EndSection\n";
+    std::string withoutPanel0 = layout;
+    withoutPanel0.erase(withoutPanel0.find("    InputDevice \"TAVIR"),
+                        sizeof "    InputDevice \"TAVIR TouchPanel0\"\n" - 1);
+    for (const char* blank : {" ", "\t\t", " \t ", "", " \r", "\t\r"}) {
+        SCOPED_TRACE(testing::Message() << "Identifier followed by \"" << blank << "\"");
+        const std::string section = "Section \"InputDevice\"\n    Identifier" + std::string(blank) +
+                                    "\n    Driver \"tavir\"\nEndSection\n";
+        Identifiers removed = {"stale"};
+        EXPECT_EQ(Drop(kKeyboard + ("\n" + section) + "\n" + layout, &removed),
+                  kKeyboard + ("\n" + layout));
+        EXPECT_EQ(removed, Identifiers{});
+        EXPECT_EQ(UninstallPasses(kKeyboard + ("\n" + section) + "\n" + layout),
+                  kKeyboard + ("\n" + layout));
+        // Beside a named panel, only the named one's line goes.
+        EXPECT_EQ(UninstallPasses(kKeyboard + ("\n" + std::string(kDriver0)) + "\n" + section +
+                                  "\n" + layout),
+                  kKeyboard + ("\n" + withoutPanel0));
+        InstallReport report;
+        std::string installed =
+            InstallPasses(kKeyboard + ("\n" + section) + "\n" + layout, 0, 1, 1, &report);
+        EXPECT_EQ(report.removedIdentifiers, Identifiers{});
+        EXPECT_EQ(report.layoutsClosed, 1);
+        EXPECT_EQ(installed.rfind(kKeyboard, 0), 0U);
+        EXPECT_NE(installed.find(layout.substr(0, layout.find("EndSection"))), std::string::npos);
+    }
+}
+
 TEST(DropDriverSections, UnterminatedSectionAtEnd) {
     std::string open = "Section \"InputDevice\"\n Identifier \"Mouse0\"\n Driver \"mouse\"";
     EXPECT_EQ(Drop(std::string(kKeyboard) + open), std::string(kKeyboard) + open);

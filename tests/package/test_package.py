@@ -1,7 +1,9 @@
 """The Debian package as an administrator gets it: its control data and
 files, the manual pages, menu entry and polkit action validated with the
-system's own tools, then the package installed with dpkg into a throw-away
-sandbox, each installed program run once, and the package removed again.
+system's own tools and lintian, then the package installed with dpkg into a
+throw-away sandbox before and after x11-xserver-utils (which owns
+/usr/bin/xsetpointer), each installed program run, and the package removed
+again with x11-xserver-utils left whole.
 
 Environment: PANEL_DEB (the package), PANEL_BUILD_DIR (a build tree with the
 driver stand-in), PANEL_SOURCE_DIR.
@@ -22,14 +24,17 @@ import xclose  # noqa: E402
 DEB = os.environ.get("PANEL_DEB", "")
 PACKAGE = "tavir-panel-utility"
 DOC = f"/usr/share/doc/{PACKAGE}"
-PROGRAMS = {"/usr/bin/panelconf", "/usr/bin/xsetpointer",
-            "/usr/sbin/panelinstall", "/usr/sbin/paneluninstall"}
-MAN_PAGES = ["/usr/share/man/man1/panelconf.1.gz", "/usr/share/man/man1/xsetpointer.1.gz",
+# The device lister lies at a private path: Debian's x11-xserver-utils owns
+# /usr/bin/xsetpointer and its manual page.
+OWN_LISTER = f"/usr/libexec/{PACKAGE}/xsetpointer"
+PROGRAMS = {"/usr/bin/panelconf", OWN_LISTER, "/usr/sbin/panelinstall", "/usr/sbin/paneluninstall"}
+MAN_PAGES = ["/usr/share/man/man1/panelconf.1.gz",
              "/usr/share/man/man8/panelinstall.8.gz", "/usr/share/man/man8/paneluninstall.8.gz"]
 DESKTOP = "/usr/share/applications/org.tavir.panelconf.desktop"
 POLICY = "/usr/share/polkit-1/actions/org.tavir.panelconf.policy"
 ICON = "/usr/share/icons/hicolor/scalable/apps/org.tavir.panelconf.svg"
-DATA_FILES = set(MAN_PAGES) | {DESKTOP, POLICY, ICON, f"{DOC}/README.md",
+LINTIAN_OVERRIDES = f"/usr/share/lintian/overrides/{PACKAGE}"
+DATA_FILES = set(MAN_PAGES) | {DESKTOP, POLICY, ICON, LINTIAN_OVERRIDES, f"{DOC}/README.md",
                                f"{DOC}/changelog.gz", f"{DOC}/copyright"}
 SCREENSHOTS = f"{DOC}/docs/screenshots/"
 CANDIDATES = ["/etc/X11/xorg.conf", "$HOME/XF86Config", "/etc/X11/XF86Config-4",
@@ -85,7 +90,7 @@ class PackageContents(unittest.TestCase):
         self.assertRegex(f["Maintainer"], r".+ <[^@ ]+@[^> ]+>")
         self.assertTrue(f["Description"].splitlines()[0].strip())
         self.assertGreater(int(f["Installed-Size"]), 0)
-        self.assertEqual(parse_depends(f["Recommends"]), {"pkexec": ""})
+        self.assertEqual(f["Recommends"], "")
         # The shipped changelog is in Debian's format and its newest entry is
         # this version (a release whose changelog was forgotten fails here).
         changelog = run("dpkg-parsechangelog", "-l",
@@ -100,6 +105,8 @@ class PackageContents(unittest.TestCase):
         for library in ("libc6", "libglib2.0-0", "libgtk-3-0", "libx11-6", "libxi6",
                         "libstdc++6", "libgcc-s1"):
             self.assertIn(library, depends)
+        # The menu entry runs pkexec, which a machine may lack.
+        self.assertEqual(depends["pkexec"], "")
         self.assertRegex(depends["libc6"], r"^\(>= [0-9.]+\)$")
         self.assertRegex(depends["libgtk-3-0"], r"^\(>= [0-9.]+\)$")
         for name in depends:
@@ -131,6 +138,25 @@ class PackageContents(unittest.TestCase):
             self.assertRegex(headers, r"\(FLAGS\)\s+BIND_NOW|\(FLAGS_1\)\s+Flags:.*\bNOW\b", program)
             symbols = run("readelf", "-W", "--dyn-syms", self.local(program)).stdout
             self.assertRegex(symbols, r"__\w+_chk\b", program)
+
+    def test_no_file_belongs_to_another_package(self):
+        # dpkg refuses to install a package over another one's file. Every
+        # package installed here counts, x11-xserver-utils among them.
+        self.assertIn("install ok installed",
+                      run("dpkg-query", "-W", "-f=${Status}", "x11-xserver-utils").stdout)
+        files = sorted(p for mode, _, p in self.entries if not mode.startswith("d"))
+        owners = run("dpkg-query", "-S", *files).stdout.splitlines()
+        taken = [line for line in owners
+                 if not line.startswith("diversion ")
+                 and PACKAGE not in line.split(": ", 1)[0].split(", ")]
+        self.assertEqual(taken, [])
+
+    def test_lintian_finds_no_error_or_warning(self):
+        if not shutil.which("lintian"):
+            self.skipTest("lintian is not installed")
+        result = run("lintian", "--fail-on", "error,warning", DEB)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertNotRegex(result.stdout, r"(?m)^[EW]: ")
 
     def test_manual_pages_render_without_warnings(self):
         env = dict(os.environ, LC_ALL="C.UTF-8", MANROFFSEQ="", MANWIDTH="80")
@@ -202,44 +228,74 @@ class PackageContents(unittest.TestCase):
 
 
 INSTALLED_RUN = r'''
-dpkg -i "$DEB" >/dev/null
-echo "status: $(dpkg-query -W -f='${Status}' tavir-panel-utility)"
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+own=/usr/libexec/tavir-panel-utility/xsetpointer
+
+# x11-xserver-utils installed, every file as it shipped it, its lister there.
+intact() {
+  if dpkg-query -W -f='${Status}' x11-xserver-utils 2>/dev/null | grep -q 'install ok installed' &&
+     [ -z "$(dpkg --verify x11-xserver-utils)" ] && [ -x /usr/bin/xsetpointer ] &&
+     [ -f /usr/share/man/man1/xsetpointer.1.gz ]; then echo yes; else echo no; fi
+}
+# The installed window once; closing it writes nothing.
+window() {
+  local status=0 out
+  out=$(/usr/bin/panelconf) || status=$?
+  printf '%s\n' "$out"
+  echo "window $1: $status"
+}
+
+install -m 0644 "$DEMO_CONF" /etc/X11/xorg.conf
+"$DRIVERSIM" --screen 0 > "$work/driversim.log" 2>&1 &
+sim=$!
+for _ in $(seq 200); do grep -q '^ready' "$work/driversim.log" && break; sleep 0.05; done
+
+# Ours first, on a system without x11-xserver-utils; then that package.
+echo "x11-xserver-utils at start: $(intact)"
+(cd "$work" && dpkg-repack x11-xserver-utils >/dev/null)
+dpkg -r --force-depends x11-xserver-utils >/dev/null
+echo "alone on PATH: $(command -v xsetpointer || echo none)"
+dpkg -i "$DEB" >/dev/null
+echo "status: $(dpkg-query -W -f='${Status}' tavir-panel-utility)"
+echo "devices: $("$own" -l | tr '\n' '|')"
+window alone
+dpkg -i "$work"/x11-xserver-utils_*.deb >/dev/null
+echo "x11-xserver-utils after ours: $(intact)"
+echo "beside on PATH: $(command -v xsetpointer || echo none)"
+echo "debian devices: $(xsetpointer -l | grep TAVIR | tr '\n' '|')"
+window beside
+dpkg -r tavir-panel-utility >/dev/null
+echo "x11-xserver-utils after removal: $(intact)"
+
+# x11-xserver-utils first, as on every Debian desktop; then ours.
+dpkg -i "$DEB" >/dev/null
+echo "status: $(dpkg-query -W -f='${Status}' tavir-panel-utility)"
 cp "$SAMPLE" "$work/xorg.conf"
 /usr/sbin/panelinstall "$work/xorg.conf" 0 0 1
 echo "installed: $(grep -c '"TAVIR TouchPanel0"' "$work/xorg.conf")"
 /usr/sbin/paneluninstall "$work/xorg.conf"
 echo "uninstalled: $(grep -c 'TAVIR' "$work/xorg.conf" || true) $(cmp -s "$SAMPLE" "$work/xorg.conf" && echo same)"
 test -f "$work/xorg.conf.old" && echo "backup: yes"
-
-install -m 0644 "$DEMO_CONF" /etc/X11/xorg.conf
-"$DRIVERSIM" --screen 0 > "$work/driversim.log" 2>&1 &
-sim=$!
-for _ in $(seq 200); do grep -q '^ready' "$work/driversim.log" && break; sleep 0.05; done
-echo "devices: $(/usr/bin/xsetpointer -l | tr '\n' '|')"
-status=0
-/usr/bin/panelconf || status=$?
-echo "panelconf: $status"
 kill $sim; wait $sim || true
 cmp -s "$DEMO_CONF" /etc/X11/xorg.conf && echo "config: unchanged"
 
 dpkg -r tavir-panel-utility >/dev/null
 left=""
-for f in /usr/bin/panelconf /usr/bin/xsetpointer /usr/sbin/panelinstall /usr/sbin/paneluninstall \
-         /usr/share/applications/org.tavir.panelconf.desktop \
+for f in /usr/bin/panelconf "$own" /usr/libexec/tavir-panel-utility /usr/sbin/panelinstall \
+         /usr/sbin/paneluninstall /usr/share/applications/org.tavir.panelconf.desktop \
          /usr/share/polkit-1/actions/org.tavir.panelconf.policy; do
   [ -e "$f" ] && left="$left $f"
 done
 echo "left after removal:$left"
+echo "x11-xserver-utils at end: $(intact)"
 '''
 
 
 @unittest.skipUnless(DEB and os.path.isfile(DEB), "PANEL_DEB names no package")
 class InstalledPackage(unittest.TestCase):
-    def test_install_run_each_program_and_remove(self):
+    def test_install_before_and_after_x11_xserver_utils_run_and_remove(self):
         sample = os.path.join(h.SAMPLES_DIR, "001-xf86-4-debian-dexconf.conf")
         with h.XServer() as x:
             env = h.base_env(x.display, LANG="C", DEB=os.path.abspath(DEB), SAMPLE=sample,
@@ -249,27 +305,39 @@ class InstalledPackage(unittest.TestCase):
                     INSTALLED_RUN]
             process = subprocess.Popen(args, env=env, stdout=subprocess.PIPE,
                                        stderr=subprocess.PIPE, text=True)
-            closed = xclose.close_until_exit(process, x.display, timeout=240)
+            closed = xclose.close_until_exit(process, x.display, timeout=300)
             stdout, stderr = process.communicate(timeout=60)
         report = f"\n--- stdout\n{stdout}\n--- stderr\n{stderr}"
         self.assertEqual(process.returncode, 0, report)
         lines = stdout.splitlines()
-        self.assertIn("status: install ok installed", lines, report)
-        # The section's Identifier and the layout's InputDevice line.
+        self.assertIn("x11-xserver-utils at start: yes", lines, report)
+        # Without x11-xserver-utils our package installs, and the window finds
+        # the panel through the package's own lister.
+        self.assertIn("alone on PATH: none", lines, report)
+        self.assertEqual(lines.count("status: install ok installed"), 2, report)
+        devices = next(line for line in lines if line.startswith("devices: "))
+        self.assertIn("TAVIR TouchPanel0", devices)
+        # x11-xserver-utils installs after ours, and its xsetpointer, which
+        # the window then runs, names the panel in its own format.
+        self.assertIn("x11-xserver-utils after ours: yes", lines, report)
+        self.assertIn("beside on PATH: /usr/bin/xsetpointer", lines, report)
+        self.assertRegex(stdout, r'(?m)^debian devices: .*"TAVIR TouchPanel0 ', report)
+        # Both windows ran without the "driver not loaded" message before the
+        # main window and ended normally; closing them writes nothing.
+        self.assertEqual(closed, ["TouchPanel Utility"] * 2, report)
+        self.assertEqual(lines.count("  Config  /etc/X11/xorg.conf"), 2, report)
+        self.assertEqual(lines.count("  Finished."), 2, report)
+        self.assertIn("window alone: 0", lines, report)
+        self.assertIn("window beside: 0", lines, report)
+        self.assertIn("config: unchanged", lines, report)
+        # Ours installs after x11-xserver-utils; the installer tools work.
         self.assertIn("installed: 2", lines, report)
         self.assertTrue(any(l.startswith("uninstalled: 0") for l in lines), report)
         self.assertIn("backup: yes", lines, report)
-        devices = next(line for line in lines if line.startswith("devices: "))
-        self.assertIn("TAVIR TouchPanel0", devices)
-        # The installed window found the panel through the installed lister
-        # (no "driver not loaded" message before the main window), ran and
-        # ended normally; closing it writes nothing.
-        self.assertEqual(closed, ["TouchPanel Utility"], report)
-        self.assertIn("  Config  /etc/X11/xorg.conf", lines, report)
-        self.assertIn("  Finished.", lines, report)
-        self.assertIn("panelconf: 0", lines, report)
-        self.assertIn("config: unchanged", lines, report)
+        # Each removal takes all of ours and leaves x11-xserver-utils whole.
+        self.assertIn("x11-xserver-utils after removal: yes", lines, report)
         self.assertIn("left after removal:", lines, report)
+        self.assertIn("x11-xserver-utils at end: yes", lines, report)
 
 
 if __name__ == "__main__":

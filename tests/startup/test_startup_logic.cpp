@@ -1,9 +1,12 @@
 // Start-up decisions that need no process of their own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <string>
 
 #include "configsearch.h"
@@ -159,6 +162,76 @@ TEST(QueryOutput, KeepsThe511FirstCharacters) {
     fclose(file);
     EXPECT_EQ(strlen(buffer), kQueryOutputSize - 1);
     EXPECT_EQ(std::string(buffer), big.substr(0, kQueryOutputSize - 1));
+}
+
+// Which device lister start-up runs: a directory tree with look-alikes of
+// xsetpointer that the shell would not run, a real one, and the suite's own.
+class DeviceQuery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/panel-query-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        for (const char* dir : {"/plain", "/folder", "/real", "/own lib"}) {
+            ASSERT_EQ(mkdir((root_ + dir).c_str(), 0755), 0);
+        }
+        Script(root_ + "/plain/xsetpointer", 0644);  // not executable
+        ASSERT_EQ(mkdir((root_ + "/folder/xsetpointer").c_str(), 0755), 0);
+        Script(root_ + "/real/xsetpointer", 0755);
+        own_ = root_ + "/own lib/xsetpointer";
+        Script(own_, 0755);
+    }
+    void TearDown() override { std::system(("rm -rf '" + root_ + "'").c_str()); }
+    static void Script(const std::string& path, mode_t mode) {
+        std::ofstream(path) << "#!/bin/sh\necho \"$0 $*: TAVIR TouchPanel0 pointer\"\n";
+        chmod(path.c_str(), mode);
+    }
+    std::string root_;
+    std::string own_;
+};
+
+TEST_F(DeviceQuery, XsetpointerOnPathWinsOverOurOwn) {
+    std::string lookalikes = root_ + "/plain:" + root_ + "/folder";
+    EXPECT_EQ(ChooseDeviceQuery((lookalikes + ":" + root_ + "/real").c_str(), own_.c_str()),
+              kDeviceQueryCommand);
+    // Neither a file without execute permission nor a directory counts.
+    std::string own = ChooseDeviceQuery(lookalikes.c_str(), own_.c_str());
+    EXPECT_EQ(own, "'" + own_ + "' -l");
+    // The quoting holds for the shell: the own lister really runs, with -l.
+    FILE* query = popen(own.c_str(), "r");
+    ASSERT_NE(query, nullptr);
+    char output[kQueryOutputSize];
+    CollectQueryOutput(query, output);
+    EXPECT_EQ(pclose(query), 0);
+    EXPECT_EQ(std::string(output), own_ + " -l: TAVIR TouchPanel0 pointer\n");
+}
+
+TEST_F(DeviceQuery, EmptyPathEntryIsTheWorkingDirectory) {
+    char saved[4096];
+    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+    ASSERT_EQ(chdir((root_ + "/real").c_str()), 0);
+    std::string withEmpty = root_ + "/plain::" + root_ + "/folder";
+    std::string command = ChooseDeviceQuery(withEmpty.c_str(), own_.c_str());
+    std::string trailing = ChooseDeviceQuery((root_ + "/plain:").c_str(), own_.c_str());
+    std::string plain = ChooseDeviceQuery((root_ + "/plain").c_str(), own_.c_str());
+    ASSERT_EQ(chdir(saved), 0);
+    EXPECT_EQ(command, kDeviceQueryCommand);
+    EXPECT_EQ(trailing, kDeviceQueryCommand);
+    EXPECT_NE(plain, kDeviceQueryCommand);
+}
+
+TEST_F(DeviceQuery, WithoutAUsableOwnListerTheCommandStaysAsItWas) {
+    std::string nowhere = root_ + "/plain";
+    EXPECT_EQ(ChooseDeviceQuery(nowhere.c_str(), ""), kDeviceQueryCommand);
+    EXPECT_EQ(ChooseDeviceQuery(nowhere.c_str(), nullptr), kDeviceQueryCommand);
+    EXPECT_EQ(ChooseDeviceQuery(nowhere.c_str(), (root_ + "/missing").c_str()),
+              kDeviceQueryCommand);
+    EXPECT_EQ(ChooseDeviceQuery(nowhere.c_str(), (root_ + "/plain/xsetpointer").c_str()),
+              kDeviceQueryCommand);
+    EXPECT_EQ(ChooseDeviceQuery(nowhere.c_str(), (root_ + "/folder/xsetpointer").c_str()),
+              kDeviceQueryCommand);
+    // The build names an absolute path, or none.
+    EXPECT_TRUE(kOwnDeviceLister[0] == '\0' || kOwnDeviceLister[0] == '/');
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Lists the input devices of the running X server, one name a line, as the
-// historical "xsetpointer -l" did. Current X.Org no longer ships it; the
-// touch panel utility runs it to learn which panels the server has loaded.
+// historical "xsetpointer -l" did. Upstream X.Org dropped it (Debian's
+// x11-xserver-utils still ships one); the touch panel utility runs this one
+// when no xsetpointer is on PATH, to learn which panels the server has loaded.
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 
