@@ -120,6 +120,15 @@ GtkWidget* ComboOf(const char* const* rows, int count) {
     return combo;
 }
 
+GtkWidget* NameControl(GtkWidget* label, GtkWidget* control) {
+    // The relation tells a screen reader which label belongs to the control;
+    // GTK does not make the label's text the control's name by itself (a
+    // combo would be called by its chosen item, a scale not at all).
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), control);
+    atk_object_set_name(gtk_widget_get_accessible(control), gtk_label_get_text(GTK_LABEL(label)));
+    return label;
+}
+
 GtkWidget* Named(GtkWidget* widget, const char* name) {
     gtk_widget_set_name(widget, name);
     return widget;

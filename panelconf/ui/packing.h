@@ -57,6 +57,10 @@ GtkWidget* Button(const char* text, int width, int height);
 // chosen.
 GtkWidget* ComboOf(const char* const* rows, int count);
 
+// Makes `label` the one that names `control`: screen readers read the
+// label's text as the control's name. Returns the label.
+GtkWidget* NameControl(GtkWidget* label, GtkWidget* control);
+
 // Gives the widget its name (tests and tools find widgets by it).
 GtkWidget* Named(GtkWidget* widget, const char* name);
 

@@ -23,6 +23,41 @@ using gui::Sensitive;
 
 class MainWindow : public gui::WindowTest {};
 
+// What a screen reader reads as each control's name: the text of the label
+// beside it (or of its frame's title), in the window's language.
+void ExpectControlsNamedByTheirLabels() {
+    const struct {
+        GtkWidget* control;
+        const LabelTable& table;
+        int row;
+    } named[] = {
+        {screenSpin, windowLabels, kWindowScreenNumber},
+        {mainWindowParts.configCombo, mainPageLabels, kMainConfig},
+        {portCombo, mainPageLabels, kMainPort},
+        {speedCombo, mainPageLabels, kMainSpeed},
+        {mainWindowParts.productCombo, mainPageLabels, kMainProducts},
+        {samplingScale, mainPageLabels, kMainSampling},
+        {calibBorderSpin, calibrationPageLabels, kCalibrationBorder},
+        {mainWindowParts.touchModeCombo, settingPageLabels, kSettingTouchMode},
+        {tapTimeScale, settingPageLabels, kSettingTapTime},
+        {liftOffScale, settingPageLabels, kSettingLiftOffTime},
+        {stabilizeScale, settingPageLabels, kSettingStabilize},
+        {averageScale, settingPageLabels, kSettingAveraging},
+        {holdScale, advancedPageLabels, kAdvancedHoldDuration},
+        {spatialScale, advancedPageLabels, kAdvancedSpatialTolerance},
+    };
+    for (const auto& entry : named) {
+        AtkObject* accessible = gtk_widget_get_accessible(entry.control);
+        EXPECT_STREQ(atk_object_get_name(accessible),
+                     LabelTextIn(entry.table, languageIndex, entry.row))
+            << gtk_widget_get_name(entry.control);
+        AtkRelationSet* relations = atk_object_ref_relation_set(accessible);
+        EXPECT_TRUE(atk_relation_set_contains(relations, ATK_RELATION_LABELLED_BY))
+            << gtk_widget_get_name(entry.control);
+        g_object_unref(relations);
+    }
+}
+
 TEST_F(MainWindow, EnabledSerialRecordIsShownAndNothingIsMarkedChanged) {
     UseConfig(Section(0, "/dev/ttyS2", 4800,
                       "\tOption \"Products\" \"1\"\n\tOption \"TouchMode\" \"2\"\n"
@@ -57,6 +92,7 @@ TEST_F(MainWindow, EnabledSerialRecordIsShownAndNothingIsMarkedChanged) {
     EXPECT_FALSE(Sensitive(okButton));
     EXPECT_EQ(gui::LabelText(mainWindowParts.driverVersionLabel), "3.1.415");
     EXPECT_EQ(builderOutput.find("Failed to SharedMemInit"), std::string::npos);
+    ExpectControlsNamedByTheirLabels();
     DeviceRecord* record = CurrentRecord();
     for (int i = 0; i < driveropts::kSettingsCount; ++i) {
         EXPECT_EQ(record->savedSettings[i], record->settings[i]) << i;
@@ -548,6 +584,7 @@ TEST_F(Japanese, WindowTabsButtonsAndDialogs) {
     EXPECT_EQ(dialogs[0].title, "説明");
     EXPECT_EQ(dialogs[0].button, " 了 解 ");
     EXPECT_EQ(dialogs[0].text, DialogMessageText(2, 1));
+    ExpectControlsNamedByTheirLabels();
 }
 
 }  // namespace
