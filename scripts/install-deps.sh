@@ -11,9 +11,11 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   python3
-  xvfb xauth x11-utils xdotool xserver-xorg-core
+  xvfb xauth x11-utils xdotool xserver-xorg-core libxtst-dev
   # serves the desktop's XSETTINGS (the window scale) to the HiDPI tests
   xsettingsd
+  # display profiles: a real window manager honouring panels' struts
+  openbox
   util-linux procps iproute2 strace
   locales
   # pictures and the Japanese window texts

@@ -38,4 +38,5 @@ void BuildCalibrationPage(GtkWidget* page, DeviceRecord* record) {
     calibBorderSpin = Named(SpinButton(static_cast<double>(record->borderRatio) * 100.0, 1, 10),
                             "calibBorderSpin");
     gtk_container_add(GTK_CONTAINER(borderFrame), calibBorderSpin);
+    NameControl(gtk_frame_get_label_widget(GTK_FRAME(borderFrame)), calibBorderSpin);
 }

@@ -214,26 +214,30 @@ void BuildCommunicationPage(GtkWidget* page, const char* portText) {
     gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(receiveList), FALSE);
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(receiveList)),
                                 GTK_SELECTION_NONE);
+    // Both columns keep fixed widths: 300 pixels for the first, the width of
+    // its blank cell for the second. The list is thus as wide with a long
+    // line from the controller as with its blank rows: the line is cut in the
+    // view (the model holds it whole) instead of widening the window past
+    // the screen.
     for (int column = 0; column < 2; ++column) {
-        GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new_with_attributes(
-            "", gtk_cell_renderer_text_new(), "text", column, nullptr);
-        if (column == 0) {
-            gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
-            gtk_tree_view_column_set_fixed_width(viewColumn, 300);
+        GtkCellRenderer* cell = gtk_cell_renderer_text_new();
+        GtkTreeViewColumn* viewColumn =
+            gtk_tree_view_column_new_with_attributes("", cell, "text", column, nullptr);
+        gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
+        int width = 300;
+        if (column == 1) {
+            g_object_set(cell, "text", " ", nullptr);
+            gtk_cell_renderer_get_preferred_width(cell, receiveList, nullptr, &width);
         }
+        gtk_tree_view_column_set_fixed_width(viewColumn, width);
         gtk_tree_view_append_column(GTK_TREE_VIEW(receiveList), viewColumn);
     }
-    // The list's own outward shadow. The list keeps the width it has with
-    // its blank rows: a long line from the controller is cut in the view (the
-    // model holds it whole) instead of widening the window past the screen.
+    // The list's own outward shadow.
     GtkWidget* listView = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(listView), GTK_SHADOW_OUT);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(listView), GTK_POLICY_EXTERNAL,
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(listView), GTK_POLICY_NEVER,
                                    GTK_POLICY_NEVER);
     gtk_container_add(GTK_CONTAINER(listView), receiveList);
-    int listWidth = 0;
-    gtk_widget_get_preferred_width(receiveList, nullptr, &listWidth);
-    gtk_scrolled_window_set_min_content_width(GTK_SCROLLED_WINDOW(listView), listWidth);
     PackStart(right, listView, FALSE, FALSE, 2);
 
     // The USB link has no serial line to test.

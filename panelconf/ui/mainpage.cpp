@@ -226,14 +226,15 @@ const char* BuildMainPage(GtkWidget* page, const DeviceRecord* record) {
                 {kMainSpeed, speedCombo},
                 {kMainProducts, productCombo}};
     for (int row = 0; row < 4; ++row) {
-        Attach(table, Label(LabelText(mainPageLabels, rows[row].label)), 0, 1, row, row + 1,
-               kShrink, kShrink);
+        Attach(table,
+               NameControl(Label(LabelText(mainPageLabels, rows[row].label)), rows[row].control), 0,
+               1, row, row + 1, kShrink, kShrink);
         Attach(table, rows[row].control, 1, 2, row, row + 1, kExpandFill, kExpandFill);
     }
 
     GtkWidget* samplingBox = VBox(0);
-    PackFrame(page, LabelText(mainPageLabels, kMainSampling), GTK_SHADOW_ETCHED_IN, TRUE, 0,
-              samplingBox, 10);
+    GtkWidget* samplingFrame = PackFrame(page, LabelText(mainPageLabels, kMainSampling),
+                                         GTK_SHADOW_ETCHED_IN, TRUE, 0, samplingBox, 10);
     GtkWidget* ends = HBox(0);
     PackStart(samplingBox, ends, FALSE, FALSE, 0);
     PackStart(ends, Label(LabelText(mainPageLabels, kMainFine)), FALSE, FALSE, 0);
@@ -243,6 +244,8 @@ const char* BuildMainPage(GtkWidget* page, const DeviceRecord* record) {
     // Page size 1 keeps the slider at 15 at most.
     samplingScale = Named(Scale(record->sampling, 0, 16, 1, 1, 1), "samplingScale");
     PackStart(scaleRow, samplingScale, TRUE, TRUE, 0);
+    // The frame's title names the slider.
+    NameControl(gtk_frame_get_label_widget(GTK_FRAME(samplingFrame)), samplingScale);
 
     GtkWidget* calibrationFrame = Frame(LabelText(mainPageLabels, kMainCalibration), GTK_SHADOW_IN);
     PackStart(page, calibrationFrame, TRUE, TRUE, 0);

@@ -76,7 +76,8 @@ namespace {
 void TopBar(GtkWidget* mainBox, const DeviceRecord* record) {
     GtkWidget* bar = HBox(10);
     PackStart(mainBox, bar, FALSE, FALSE, 0);
-    PackStart(bar, Label(LabelText(windowLabels, kWindowScreenNumber)), FALSE, FALSE, 0);
+    GtkWidget* screenLabel = Label(LabelText(windowLabels, kWindowScreenNumber));
+    PackStart(bar, screenLabel, FALSE, FALSE, 0);
 
     // The range covers every record's screen. Compared as unsigned numbers,
     // as the screen numbers are in the file.
@@ -89,6 +90,7 @@ void TopBar(GtkWidget* mainBox, const DeviceRecord* record) {
     }
     screenSpin =
         Named(SpinButton(static_cast<guint>(record->screenNo), lowest, highest), "screenSpin");
+    NameControl(screenLabel, screenSpin);
     PackStart(bar, screenSpin, FALSE, FALSE, 0);
 
     mainWindowParts.addScreenButton =

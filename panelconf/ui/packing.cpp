@@ -47,11 +47,60 @@ GtkWidget* Scale(double value, double lower, double upper, double step, double p
     return scale;
 }
 
+namespace {
+
+// Set while a stepping spin button writes its own value into its text: the
+// only time that text may change.
+const char kOwnTextKey[] = "panel-spin-own-text";
+
+bool WritingOwnText(GtkWidget* spin) {
+    return g_object_get_data(G_OBJECT(spin), kOwnTextKey) != nullptr;
+}
+
+// The spin button shows its value itself, marked as its own change, so that
+// the text guards below let exactly this through.
+gboolean ShowOwnValue(GtkSpinButton* spin, gpointer /*data*/) {
+    gchar* text = g_strdup_printf("%.*f", gtk_spin_button_get_digits(spin),
+                                  gtk_adjustment_get_value(gtk_spin_button_get_adjustment(spin)));
+    if (g_strcmp0(text, gtk_entry_get_text(GTK_ENTRY(spin))) != 0) {
+        g_object_set_data(G_OBJECT(spin), kOwnTextKey, GINT_TO_POINTER(1));
+        gtk_entry_set_text(GTK_ENTRY(spin), text);
+        g_object_set_data(G_OBJECT(spin), kOwnTextKey, nullptr);
+    }
+    g_free(text);
+    return TRUE;
+}
+
+// Typing, pasting, dropping, deleting and cutting all pass through these two
+// signals; stopping them keeps the text the value's own.
+void RefuseInsert(GtkEditable* editable, gchar* /*text*/, gint /*length*/, gint* /*position*/,
+                  gpointer /*data*/) {
+    if (!WritingOwnText(GTK_WIDGET(editable))) {
+        g_signal_stop_emission_by_name(editable, "insert-text");
+    }
+}
+
+void RefuseDelete(GtkEditable* editable, gint /*start*/, gint /*end*/, gpointer /*data*/) {
+    if (!WritingOwnText(GTK_WIDGET(editable))) {
+        g_signal_stop_emission_by_name(editable, "delete-text");
+    }
+}
+
+}  // namespace
+
 GtkWidget* SpinButton(double value, double lower, double upper) {
     GtkAdjustment* adjustment = gtk_adjustment_new(value, lower, upper, 1, 1, 0);
-    GtkWidget* spin = gtk_spin_button_new(adjustment, 0, 0);
-    gtk_editable_set_editable(GTK_EDITABLE(spin), FALSE);
+    return SteppingOnly(gtk_spin_button_new(adjustment, 0, 0));
+}
+
+GtkWidget* SteppingOnly(GtkWidget* spin) {
+    // GTK 3.24 ignores the buttons, the arrow and page keys and the wheel of
+    // a spin button whose entry is not editable, so the entry stays editable
+    // and its text refuses every change but the spin button's own.
     gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(spin), TRUE);
+    g_signal_connect(spin, "output", G_CALLBACK(ShowOwnValue), nullptr);
+    g_signal_connect(spin, "insert-text", G_CALLBACK(RefuseInsert), nullptr);
+    g_signal_connect(spin, "delete-text", G_CALLBACK(RefuseDelete), nullptr);
     return spin;
 }
 
@@ -69,6 +118,15 @@ GtkWidget* ComboOf(const char* const* rows, int count) {
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), rows[i]);
     }
     return combo;
+}
+
+GtkWidget* NameControl(GtkWidget* label, GtkWidget* control) {
+    // The relation tells a screen reader which label belongs to the control;
+    // GTK does not make the label's text the control's name by itself (a
+    // combo would be called by its chosen item, a scale not at all).
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), control);
+    atk_object_set_name(gtk_widget_get_accessible(control), gtk_label_get_text(GTK_LABEL(label)));
+    return label;
 }
 
 GtkWidget* Named(GtkWidget* widget, const char* name) {

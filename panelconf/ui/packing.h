@@ -40,8 +40,14 @@ GtkWidget* PackFrame(GtkWidget* box, const char* title, GtkShadowType shadow, gb
 GtkWidget* Scale(double value, double lower, double upper, double step, double page,
                  double pageSize);
 
-// A spin button with a non-editable entry, step and page 1, 0 digits.
+// A spin button whose text cannot be typed, pasted or deleted but whose
+// buttons, Up/Down and Page keys and mouse wheel step its value; step and
+// page 1, 0 digits.
 GtkWidget* SpinButton(double value, double lower, double upper);
+
+// Makes a spin button so (numeric, its text only ever showing its value).
+// Returns the spin button.
+GtkWidget* SteppingOnly(GtkWidget* spin);
 
 // A button with a label; a positive width requests width x height.
 GtkWidget* Button(const char* text, int width, int height);
@@ -50,6 +56,10 @@ GtkWidget* Button(const char* text, int width, int height);
 // entry (the label tables end with one, the speed table does not); nothing
 // chosen.
 GtkWidget* ComboOf(const char* const* rows, int count);
+
+// Makes `label` the one that names `control`: screen readers read the
+// label's text as the control's name. Returns the label.
+GtkWidget* NameControl(GtkWidget* label, GtkWidget* control);
 
 // Gives the widget its name (tests and tools find widgets by it).
 GtkWidget* Named(GtkWidget* widget, const char* name);

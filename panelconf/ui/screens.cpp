@@ -100,9 +100,7 @@ void AddScrnDialog(GtkWidget* /*widget*/, gpointer /*data*/) {
     gtk_box_pack_start(GTK_BOX(spinRow), spinLabel, TRUE, TRUE, 0);
     GtkAdjustment* adjustment =
         gtk_adjustment_new(kAddScreenLowest, kAddScreenLowest, kAddScreenHighest, 1, 1, 0);
-    GtkWidget* spin = gtk_spin_button_new(adjustment, 0, 0);
-    gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(spin), TRUE);
-    gtk_editable_set_editable(GTK_EDITABLE(spin), FALSE);
+    GtkWidget* spin = SteppingOnly(gtk_spin_button_new(adjustment, 0, 0));
     gtk_widget_set_name(spin, LabelText(addScreenLabels, kAddScreenSpinName));
     gtk_label_set_mnemonic_widget(GTK_LABEL(spinLabel), spin);
     gtk_box_pack_start(GTK_BOX(spinRow), spin, TRUE, TRUE, 0);

@@ -116,9 +116,11 @@ void ShowScaleValue(const SettingScale& scale, int value) {
 void BuildSettingPage(GtkWidget* page, const DeviceRecord* record) {
     GtkWidget* modeRow = HBox(0);
     PackStart(page, modeRow, FALSE, FALSE, 0);
-    PackStart(modeRow, Label(LabelText(settingPageLabels, kSettingTouchMode)), FALSE, FALSE, 0);
     GtkWidget* touchModeCombo = Named(
         ComboOf(touchModeNames[languageIndex], LabelRowCount(touchModeNames)), "touchModeCombo");
+    PackStart(modeRow,
+              NameControl(Label(LabelText(settingPageLabels, kSettingTouchMode)), touchModeCombo),
+              FALSE, FALSE, 0);
     gtk_widget_set_size_request(touchModeCombo, 250, 40);
     ChooseRow(touchModeCombo,
               record->status == kStatusUndeclared ? -1 : record->settings[driveropts::kTouchMode],
@@ -135,9 +137,9 @@ void BuildSettingPage(GtkWidget* page, const DeviceRecord* record) {
         const SettingScale& row = kSettingScales[i];
         // Rows 0, 1, then the separators, then 3, 4.
         const int gridRow = i < 2 ? i : i + 1;
-        Attach(table, Label(LabelText(settingPageLabels, row.captionRow)), 0, 1, gridRow,
-               gridRow + 1, kShrink, kShrink);
         gtk_widget_set_size_request(MakeScale(row, record), 300, 40);
+        Attach(table, NameControl(Label(LabelText(settingPageLabels, row.captionRow)), *row.scale),
+               0, 1, gridRow, gridRow + 1, kShrink, kShrink);
         Attach(table, *row.scale, 1, 2, gridRow, gridRow + 1, kFill, kFill);
         char text[16];
         FormatValueLabel(record->settings[row.entry], text, sizeof text);
@@ -179,12 +181,15 @@ void BuildAdvancedPage(GtkWidget* page, const DeviceRecord* record) {
         const SettingScale& row = kSettingScales[i];
         GtkWidget* caption = HBox(0);
         PackStart(box, caption, FALSE, FALSE, 0);
-        PackStart(caption, Label(LabelText(advancedPageLabels, row.captionRow)), FALSE, FALSE, 45);
+        gtk_widget_set_size_request(MakeScale(row, record), 400, 20);
+        // The caption row above names the scale, not its end labels.
+        PackStart(caption,
+                  NameControl(Label(LabelText(advancedPageLabels, row.captionRow)), *row.scale),
+                  FALSE, FALSE, 45);
         // " Short  " [scale] "  Long"
         GtkWidget* ends = HBox(0);
         PackStart(box, ends, FALSE, FALSE, 0);
         PackStart(ends, Label(LabelText(advancedPageLabels, row.leftEndRow)), FALSE, FALSE, 0);
-        gtk_widget_set_size_request(MakeScale(row, record), 400, 20);
         PackStart(ends, *row.scale, FALSE, FALSE, 0);
         PackStart(ends, Label(LabelText(advancedPageLabels, row.rightEndRow)), FALSE, FALSE, 0);
     }

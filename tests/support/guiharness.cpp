@@ -17,6 +17,11 @@
 #include "language.h"
 #include "ui/mainwindow.h"
 
+// Last: Xlib's macros (Status, None, True) must not meet the headers above.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
+
 namespace gui {
 
 namespace {
@@ -88,6 +93,104 @@ void SendKey(GtkWidget* window, guint keyval) {
         gdk_event_free(event);
     }
     g_free(keys);
+}
+
+namespace {
+
+Display* XDisplayOf(GtkWidget* widget) {
+    return GDK_DISPLAY_XDISPLAY(gtk_widget_get_display(widget));
+}
+
+// Lets the server deliver what XTEST generated and the window handle it.
+void SettleInput(Display* display) {
+    XSync(display, False);
+    RunUntil([] { return false; }, 120);
+}
+
+// The X screen the pointer moves on: the one shown at start (tests that
+// serve several screens show the window on the first).
+int ScreenNumber() { return gdk_x11_screen_get_screen_number(gdk_screen_get_default()); }
+
+}  // namespace
+
+GdkPoint RootPoint(GtkWidget* widget, int x, int y) {
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(widget); }));
+    // The window settles its size and place once it is mapped.
+    RunUntil([] { return false; }, 100);
+    GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
+    int inTop[2] = {0, 0};
+    gtk_widget_translate_coordinates(widget, toplevel, x, y, &inTop[0], &inTop[1]);
+    int origin[2] = {0, 0};
+    gdk_window_get_origin(gtk_widget_get_window(toplevel), &origin[0], &origin[1]);
+    return GdkPoint{origin[0] + inTop[0], origin[1] + inTop[1]};
+}
+
+void PressAt(GdkPoint root, int button) {
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    XTestFakeMotionEvent(display, ScreenNumber(), root.x, root.y, CurrentTime);
+    XSync(display, False);
+    RunUntil([] { return false; }, 30);
+    // Pressed and released at once: a held "+" would start repeating.
+    XTestFakeButtonEvent(display, static_cast<unsigned>(button), True, CurrentTime);
+    XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
+    SettleInput(display);
+}
+
+GdkPoint SpinButtonPart(GtkWidget* spin, bool up) {
+    // The "-" and "+" buttons are the spin button's two input windows at its
+    // right end, "-" to the left of "+".
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(spin); }));
+    std::vector<GdkWindow*> parts;
+    for (GList* c = gdk_window_peek_children(gtk_widget_get_window(spin)); c != nullptr;
+         c = c->next) {
+        auto* child = static_cast<GdkWindow*>(c->data);
+        gpointer owner = nullptr;
+        gdk_window_get_user_data(child, &owner);
+        if (owner == spin && gdk_window_is_visible(child)) {
+            parts.push_back(child);
+        }
+    }
+    std::sort(parts.begin(), parts.end(), [](GdkWindow* a, GdkWindow* b) {
+        int ax = 0;
+        int bx = 0;
+        gdk_window_get_position(a, &ax, nullptr);
+        gdk_window_get_position(b, &bx, nullptr);
+        return ax < bx;
+    });
+    EXPECT_GE(parts.size(), 3u) << "entry text and two buttons";
+    if (parts.size() < 3) {
+        return GdkPoint{0, 0};
+    }
+    GdkWindow* part = parts[parts.size() - (up ? 1 : 2)];
+    int x = 0;
+    int y = 0;
+    gdk_window_get_origin(part, &x, &y);
+    return GdkPoint{x + gdk_window_get_width(part) / 2, y + gdk_window_get_height(part) / 2};
+}
+
+void WheelOver(GtkWidget* widget, bool up) {
+    PressAt(RootPoint(widget, gtk_widget_get_allocated_width(widget) / 2,
+                      gtk_widget_get_allocated_height(widget) / 2),
+            up ? 4 : 5);
+}
+
+void StrikeKey(GtkWidget* widget, guint keyval) {
+    GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(widget); }));
+    Display* display = XDisplayOf(widget);
+    if (!gtk_window_is_active(GTK_WINDOW(toplevel))) {
+        // Without a window manager nobody else gives a window the focus.
+        XSetInputFocus(display, GDK_WINDOW_XID(gtk_widget_get_window(toplevel)), RevertToParent,
+                       CurrentTime);
+        EXPECT_TRUE(RunUntil([&] { return gtk_window_is_active(GTK_WINDOW(toplevel)); }))
+            << "the window never got the keyboard focus";
+    }
+    gtk_widget_grab_focus(widget);
+    const KeyCode code = XKeysymToKeycode(display, static_cast<KeySym>(keyval));
+    ASSERT_NE(code, 0) << "no key for " << gdk_keyval_name(keyval);
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    SettleInput(display);
 }
 
 bool RunUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -104,7 +104,11 @@ TEST_F(ApplyOkCancel, RestartMessageComesBeforeTheWriteAndOnlyAfterANewNotice) {
     ShowPage(kPageCalibration);
     ClickAsUser(calibPoints25Radio);
     ASSERT_TRUE(gui::Active(calibPoints25Radio));
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(calibBorderSpin), 7);
+    // The person pages the border up to 7 %.
+    ASSERT_LT(gui::Value(calibBorderSpin), 7);
+    while (gui::Value(calibBorderSpin) < 7) {
+        gui::StrikeKey(calibBorderSpin, GDK_KEY_Page_Up);
+    }
     EXPECT_TRUE(gui::Sensitive(applyButton));
     EXPECT_TRUE(gui::Sensitive(okButton));
     EXPECT_EQ(restartNeeded, 1);
@@ -161,7 +165,9 @@ TEST_F(ApplyOkCancel, CancelPutsTheLastAppliedSettingsBackAndWritesNothing) {
 
     MoveTo(tapTimeScale, 35);
     MoveTo(samplingScale, 7);
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(calibBorderSpin), 9);
+    ShowPage(kPageCalibration);
+    gui::PressAt(gui::SpinButtonPart(calibBorderSpin, true));
+    ShowPage(kPageSetting);
     ASSERT_EQ(driver->settings[kTapTime], 35);
     ASSERT_EQ(driver->sampling, 7);
     const float borderInBlock = driver->borderRatio;

@@ -430,6 +430,15 @@ TEST_F(CommTest, FloodWithoutCarriageReturnNeverBlocksTheWindow) {
     SwitchOn();
     ASSERT_NE(serialFd, -1);
 
+    // The page as a person sees it: the list's first column its 300 pixels.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(mainWindowParts.notebook), kPageCommunication);
+    ASSERT_TRUE(gui::RunUntil([] { return gtk_widget_get_mapped(receiveList); }));
+    PumpFor(200);
+    GtkTreeViewColumn* firstColumn = gtk_tree_view_get_column(GTK_TREE_VIEW(receiveList), 0);
+    EXPECT_GE(gtk_tree_view_column_get_width(firstColumn), 300);
+    EXPECT_GE(gtk_widget_get_allocated_width(receiveList), 300);
+    const int windowWidth = gtk_widget_get_allocated_width(mainWindow);
+
     Transmit("FLOOD");
     ASSERT_TRUE(controller_.WaitFor("bytes=1048576"));
     const long before = ResidentKiB();
@@ -453,6 +462,14 @@ TEST_F(CommTest, FloodWithoutCarriageReturnNeverBlocksTheWindow) {
     for (const std::string& row : rows) {
         EXPECT_EQ(row, std::string(256, 'F'));
     }
+    // The long lines are cut in the view: neither the list nor the window
+    // grew.
+    PumpFor(200);
+    EXPECT_EQ(gtk_widget_get_allocated_width(mainWindow), windowWidth);
+    int requested = 0;
+    gtk_widget_get_preferred_width(mainWindow, &requested, nullptr);
+    EXPECT_LE(requested, windowWidth);
+    EXPECT_GE(gtk_tree_view_column_get_width(firstColumn), 300);
     EXPECT_GE(added, 5);
     EXPECT_LE(added, ticks) << "more than one line per tick";
 #if !defined(__SANITIZE_ADDRESS__)

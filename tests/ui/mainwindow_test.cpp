@@ -2,7 +2,9 @@
 // sensitivity, the bottom row, the Information page, the start-up rules and
 // the message dialogs.
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "testfiles.h"
 #include "devicerecord.h"
@@ -20,6 +22,41 @@ using gui::ComboText;
 using gui::Sensitive;
 
 class MainWindow : public gui::WindowTest {};
+
+// What a screen reader reads as each control's name: the text of the label
+// beside it (or of its frame's title), in the window's language.
+void ExpectControlsNamedByTheirLabels() {
+    const struct {
+        GtkWidget* control;
+        const LabelTable& table;
+        int row;
+    } named[] = {
+        {screenSpin, windowLabels, kWindowScreenNumber},
+        {mainWindowParts.configCombo, mainPageLabels, kMainConfig},
+        {portCombo, mainPageLabels, kMainPort},
+        {speedCombo, mainPageLabels, kMainSpeed},
+        {mainWindowParts.productCombo, mainPageLabels, kMainProducts},
+        {samplingScale, mainPageLabels, kMainSampling},
+        {calibBorderSpin, calibrationPageLabels, kCalibrationBorder},
+        {mainWindowParts.touchModeCombo, settingPageLabels, kSettingTouchMode},
+        {tapTimeScale, settingPageLabels, kSettingTapTime},
+        {liftOffScale, settingPageLabels, kSettingLiftOffTime},
+        {stabilizeScale, settingPageLabels, kSettingStabilize},
+        {averageScale, settingPageLabels, kSettingAveraging},
+        {holdScale, advancedPageLabels, kAdvancedHoldDuration},
+        {spatialScale, advancedPageLabels, kAdvancedSpatialTolerance},
+    };
+    for (const auto& entry : named) {
+        AtkObject* accessible = gtk_widget_get_accessible(entry.control);
+        EXPECT_STREQ(atk_object_get_name(accessible),
+                     LabelTextIn(entry.table, languageIndex, entry.row))
+            << gtk_widget_get_name(entry.control);
+        AtkRelationSet* relations = atk_object_ref_relation_set(accessible);
+        EXPECT_TRUE(atk_relation_set_contains(relations, ATK_RELATION_LABELLED_BY))
+            << gtk_widget_get_name(entry.control);
+        g_object_unref(relations);
+    }
+}
 
 TEST_F(MainWindow, EnabledSerialRecordIsShownAndNothingIsMarkedChanged) {
     UseConfig(Section(0, "/dev/ttyS2", 4800,
@@ -55,6 +92,7 @@ TEST_F(MainWindow, EnabledSerialRecordIsShownAndNothingIsMarkedChanged) {
     EXPECT_FALSE(Sensitive(okButton));
     EXPECT_EQ(gui::LabelText(mainWindowParts.driverVersionLabel), "3.1.415");
     EXPECT_EQ(builderOutput.find("Failed to SharedMemInit"), std::string::npos);
+    ExpectControlsNamedByTheirLabels();
     DeviceRecord* record = CurrentRecord();
     for (int i = 0; i < driveropts::kSettingsCount; ++i) {
         EXPECT_EQ(record->savedSettings[i], record->settings[i]) << i;
@@ -232,8 +270,99 @@ TEST_F(MainWindow, BorderBelowOnePercentIsRaisedAndSpinStaysInRange) {
     EXPECT_EQ(gui::Value(calibBorderSpin), 1);
     EXPECT_EQ(gui::Lower(calibBorderSpin), 1);
     EXPECT_EQ(gui::Upper(calibBorderSpin), 10);
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(calibBorderSpin), 40);
+    // A person cannot step it outside its range either way.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(mainWindowParts.notebook), kPageCalibration);
+    gui::PressAt(gui::SpinButtonPart(calibBorderSpin, false));
+    gui::StrikeKey(calibBorderSpin, GDK_KEY_Page_Down);
+    EXPECT_EQ(gui::Value(calibBorderSpin), 1);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(calibBorderSpin), 10);
+    gui::PressAt(gui::SpinButtonPart(calibBorderSpin, true));
+    gui::WheelOver(calibBorderSpin, true);
     EXPECT_EQ(gui::Value(calibBorderSpin), 10);
+}
+
+// What a person does to the two spin buttons of the window, by the X
+// server's own pointer and key events: every way of stepping moves the value
+// by one step or page and reaches the handler; typing, deleting and pasting
+// change nothing.
+struct SpinStep {
+    const char* what;
+    std::function<void(GtkWidget*)> act;
+    int change;
+};
+
+class PersonSteps : public gui::WindowTest {
+protected:
+    void BuildThreeScreens() {
+        UseConfig(Section(0, "/dev/ttyS1") + Section(1, "/dev/ttyS2") + Section(9, "/dev/ttyS3") +
+                  Layout({0, 1, 9}));
+        ServeDriver();
+        ListDevices(kLoadedScreen0);
+        Build();
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(mainWindowParts.notebook), kPageCalibration);
+    }
+
+    static std::vector<SpinStep> Steps() {
+        return {
+            {"+", [](GtkWidget* s) { gui::PressAt(gui::SpinButtonPart(s, true)); }, 1},
+            {"-", [](GtkWidget* s) { gui::PressAt(gui::SpinButtonPart(s, false)); }, -1},
+            {"Up", [](GtkWidget* s) { gui::StrikeKey(s, GDK_KEY_Up); }, 1},
+            {"Down", [](GtkWidget* s) { gui::StrikeKey(s, GDK_KEY_Down); }, -1},
+            {"Page Up", [](GtkWidget* s) { gui::StrikeKey(s, GDK_KEY_Page_Up); }, 1},
+            {"Page Down", [](GtkWidget* s) { gui::StrikeKey(s, GDK_KEY_Page_Down); }, -1},
+            {"wheel up", [](GtkWidget* s) { gui::WheelOver(s, true); }, 1},
+            {"wheel down", [](GtkWidget* s) { gui::WheelOver(s, false); }, -1},
+        };
+    }
+
+    // A digit typed, the text deleted, another pasted, and Return: the value
+    // and its text stay.
+    static void TypingChangesNothing(GtkWidget* spin) {
+        const double before = gui::Value(spin);
+        const std::string text = gtk_entry_get_text(GTK_ENTRY(spin));
+        gui::StrikeKey(spin, GDK_KEY_5);
+        gui::StrikeKey(spin, GDK_KEY_BackSpace);
+        gui::StrikeKey(spin, GDK_KEY_Delete);
+        gtk_clipboard_set_text(gtk_widget_get_clipboard(spin, GDK_SELECTION_CLIPBOARD), "7", -1);
+        g_signal_emit_by_name(spin, "paste-clipboard");
+        gui::StrikeKey(spin, GDK_KEY_Return);
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(spin)), text) << gtk_widget_get_name(spin);
+        EXPECT_EQ(gui::Value(spin), before) << gtk_widget_get_name(spin);
+    }
+};
+
+TEST_F(PersonSteps, ScreenSpinTurnsToTheNextScreen) {
+    BuildThreeScreens();
+    // Start in the middle of 0..9 so that every step has room.
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 5);
+    for (const SpinStep& step : Steps()) {
+        const int before = static_cast<int>(gui::Value(screenSpin));
+        step.act(screenSpin);
+        const int now = before + step.change;
+        EXPECT_EQ(gui::Value(screenSpin), now) << step.what;
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(screenSpin)), std::to_string(now)) << step.what;
+    }
+    // The screen handler runs for a person's step: screen 1 becomes current.
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), 0);
+    gui::PressAt(gui::SpinButtonPart(screenSpin, true));
+    EXPECT_EQ(CurrentRecord()->screenNo, 1);
+    EXPECT_EQ(ComboText(portCombo), "COM3(/dev/ttyS2)");
+    TypingChangesNothing(screenSpin);
+}
+
+TEST_F(PersonSteps, BorderSpinStepsAndCountsAsAChange) {
+    BuildThreeScreens();
+    ASSERT_FALSE(Sensitive(applyButton));
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(calibBorderSpin), 5);
+    for (const SpinStep& step : Steps()) {
+        const int before = static_cast<int>(gui::Value(calibBorderSpin));
+        step.act(calibBorderSpin);
+        EXPECT_EQ(gui::Value(calibBorderSpin), before + step.change) << step.what;
+    }
+    // Its handler takes a person's step as a change.
+    EXPECT_TRUE(Sensitive(applyButton));
+    EXPECT_TRUE(Sensitive(okButton));
+    TypingChangesNothing(calibBorderSpin);
 }
 
 TEST_F(MainWindow, ScreenSpinSpansTheRecordsAndSamplingStopsAtFifteen) {
@@ -257,7 +386,8 @@ TEST_F(MainWindow, OneRecordPinsTheScreenSpin) {
     Build();
     EXPECT_EQ(gui::Lower(screenSpin), 3);
     EXPECT_EQ(gui::Upper(screenSpin), 3);
-    gtk_spin_button_spin(GTK_SPIN_BUTTON(screenSpin), GTK_SPIN_STEP_FORWARD, 1);
+    gui::PressAt(gui::SpinButtonPart(screenSpin, true));
+    gui::StrikeKey(screenSpin, GDK_KEY_Down);
     EXPECT_EQ(gui::Value(screenSpin), 3);
 }
 
@@ -454,6 +584,7 @@ TEST_F(Japanese, WindowTabsButtonsAndDialogs) {
     EXPECT_EQ(dialogs[0].title, "説明");
     EXPECT_EQ(dialogs[0].button, " 了 解 ");
     EXPECT_EQ(dialogs[0].text, DialogMessageText(2, 1));
+    ExpectControlsNamedByTheirLabels();
 }
 
 }  // namespace

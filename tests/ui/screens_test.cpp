@@ -32,6 +32,7 @@ public:
     double lower = -1;
     double upper = -1;
     double initial = -1;
+    double chosen = -1;
     bool modal = false;
     bool transientForMain = false;
     std::string defaultButton;
@@ -59,7 +60,11 @@ private:
         for (GtkWidget* button : gui::ByPosition({add, cancel})) {
             self->buttonsLeftToRight.push_back(gui::LabelText(button));
         }
-        gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), self->screen_);
+        // The person clicks "+" up to the screen.
+        for (int n = static_cast<int>(self->initial); n < self->screen_; ++n) {
+            gui::PressAt(gui::SpinButtonPart(spin, true));
+        }
+        self->chosen = gui::Value(spin);
         gtk_button_clicked(GTK_BUTTON(self->add_ ? add : cancel));
         return G_SOURCE_CONTINUE;
     }
@@ -75,14 +80,17 @@ protected:
         AddScreenAnswer answer(screen, add);
         ClickAsUser(mainWindowParts.addScreenButton);
         ASSERT_TRUE(answer.answered);
+        ASSERT_EQ(answer.chosen, screen);
         gui::Flush();
         ASSERT_EQ(gui::FindWidget(kAddScreenDialogName), nullptr);
     }
 
-    // The user turns the spin to the screen.
+    // The user turns the spin to the screen with its "+" and "-" buttons.
     static void TurnTo(int screen) {
-        gtk_spin_button_set_value(GTK_SPIN_BUTTON(screenSpin), screen);
-        gui::Flush();
+        for (int tries = 0; tries < 20 && gui::Value(screenSpin) != screen; ++tries) {
+            gui::PressAt(gui::SpinButtonPart(screenSpin, gui::Value(screenSpin) < screen));
+        }
+        ASSERT_EQ(gui::Value(screenSpin), screen);
     }
 
     // The user presses a status radio and then Change of Status.
