@@ -157,9 +157,10 @@ FrameExtents FrameOf() {
     gint length = 0;
     guchar* data = nullptr;
     if (gdk_property_get(window, gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"),
-                         gdk_atom_intern_static_string("CARDINAL"), 0, 4, FALSE, &type, &format,
+                         gdk_atom_intern_static_string("CARDINAL"), 0, 4 * 4, FALSE, &type, &format,
                          &length, &data) &&
         format == 32 && length >= static_cast<gint>(4 * sizeof(long))) {
+        // Four 32-bit values, fetched by the byte, handed back as longs.
         // Logical pixels, rounded up so that the frame never falls short.
         const long scale = gdk_window_get_scale_factor(window);
         const auto* sides = reinterpret_cast<const long*>(data);
@@ -171,6 +172,42 @@ FrameExtents FrameOf() {
     }
     g_free(data);
     return extents;
+}
+
+// A page that scrolls; with room it takes its natural size and looks as
+// without scrolling.
+GtkWidget* Scrolling(GtkWidget* page) {
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_container_add(GTK_CONTAINER(scroller), page);
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(scroller))),
+                                 GTK_SHADOW_NONE);
+    return scroller;
+}
+
+// The pages scroll when the window has to be smaller than they are. Only
+// then: on a screen with room the window is built faster without.
+void MakePagesScroll() {
+    GtkNotebook* notebook = GTK_NOTEBOOK(mainWindowParts.notebook);
+    if (GTK_IS_SCROLLED_WINDOW(gtk_notebook_get_nth_page(notebook, 0))) {
+        return;
+    }
+    const int current = gtk_notebook_get_current_page(notebook);
+    for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) {
+        GtkWidget* page = GTK_WIDGET(g_object_ref(gtk_notebook_get_nth_page(notebook, i)));
+        GtkWidget* tab = GTK_WIDGET(g_object_ref(gtk_notebook_get_tab_label(notebook, page)));
+        gtk_notebook_remove_page(notebook, i);
+        GtkWidget* scroller = Scrolling(page);
+        gtk_widget_show(gtk_bin_get_child(GTK_BIN(scroller)));
+        gtk_widget_show(scroller);
+        gtk_notebook_insert_page(notebook, scroller, tab, i);
+        g_object_unref(tab);
+        g_object_unref(page);
+    }
+    gtk_notebook_set_current_page(notebook, current);
 }
 
 // The window's size and place inside the work area: the monitor less the
@@ -191,25 +228,32 @@ WindowFit PlanFit(const FrameExtents& frame) {
     }
     WindowFit fit = PlanWindowFit(natural.width, natural.height, minimum.width, minimum.height,
                                   FitRect{area.x, area.y, area.width, area.height}, frame);
+    if (!fit.narrower && !fit.shorter) {
+        return fit;
+    }
+    MakePagesScroll();
     // Seven tabs in a row are wider than a narrow screen: there they scroll
     // as well, which lowers the minimum width. Where they fit they stay as
     // they are (a scrolling row of tabs takes the width of the page only).
     GtkNotebook* notebook = GTK_NOTEBOOK(mainWindowParts.notebook);
-    if (fit.narrower && !gtk_notebook_get_scrollable(notebook)) {
+    if (fit.narrower) {
         gtk_notebook_set_scrollable(notebook, TRUE);
-        gtk_widget_get_preferred_size(mainWindow, &minimum, &natural);
-        fit = PlanWindowFit(natural.width, natural.height, minimum.width, minimum.height,
-                            FitRect{area.x, area.y, area.width, area.height}, frame);
     }
-    return fit;
+    gtk_widget_get_preferred_size(mainWindow, &minimum, &natural);
+    return PlanWindowFit(natural.width, natural.height, minimum.width, minimum.height,
+                         FitRect{area.x, area.y, area.width, area.height}, frame);
 }
 
-// Before the window is mapped: its first size and place, so that it appears
-// once, complete and where it belongs.
-void PlaceWindow() {
-    const WindowFit fit = PlanFit(FrameExtents{});
-    if (fit.narrower || fit.shorter) {
-        gtk_window_set_default_size(GTK_WINDOW(mainWindow), fit.width, fit.height);
+// Sizes and centres the shown window for the work area: its natural size
+// where that fits (the sizes are known once it is shown, so this costs
+// little), else smaller, with the pages scrolling.
+void FitWindow(const FrameExtents& frame) {
+    const WindowFit fit = PlanFit(frame);
+    int width = 0;
+    int height = 0;
+    gtk_window_get_size(GTK_WINDOW(mainWindow), &width, &height);
+    if (width != fit.width || height != fit.height) {
+        gtk_window_resize(GTK_WINDOW(mainWindow), fit.width, fit.height);
     }
     gtk_window_move(GTK_WINDOW(mainWindow), fit.frameX, fit.frameY);
 }
@@ -226,29 +270,8 @@ gboolean RefitForFrame(GtkWidget* window, GdkEventProperty* event, gpointer /*da
     }
     g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(RefitForFrame),
                                          nullptr);
-    const WindowFit fit = PlanFit(frame);
-    int width = 0;
-    int height = 0;
-    gtk_window_get_size(GTK_WINDOW(window), &width, &height);
-    if (width != fit.width || height != fit.height) {
-        gtk_window_resize(GTK_WINDOW(window), fit.width, fit.height);
-    }
-    gtk_window_move(GTK_WINDOW(window), fit.frameX, fit.frameY);
+    FitWindow(frame);
     return FALSE;
-}
-
-// The pages scroll when the window has to be smaller than they are; where
-// it has room they take their natural size and look as without scrolling.
-GtkWidget* Scrolling(GtkWidget* page) {
-    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_AUTOMATIC,
-                                   GTK_POLICY_AUTOMATIC);
-    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
-    gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
-    gtk_container_add(GTK_CONTAINER(scroller), page);
-    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(scroller))),
-                                 GTK_SHADOW_NONE);
-    return scroller;
 }
 
 // The disabled state for a user who may not change settings.
@@ -380,9 +403,9 @@ void CreateMainWindow() {
         // Row 0 of every page's table is its tab.
         GtkWidget* tab = Label(LabelText(*pageSpecs[i].tab, 0));
         if (i == kPageMain) {
-            gtk_notebook_prepend_page(GTK_NOTEBOOK(notebook), Scrolling(pages[i]), tab);
+            gtk_notebook_prepend_page(GTK_NOTEBOOK(notebook), pages[i], tab);
         } else {
-            gtk_notebook_append_page(GTK_NOTEBOOK(notebook), Scrolling(pages[i]), tab);
+            gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[i], tab);
         }
     }
 
@@ -400,13 +423,12 @@ void CreateMainWindow() {
     ConnectPageHandlers();
 
     if (calibrateOnly == 0) {
-        // The contents are shown first: the window's size is planned from
-        // them before the window is mapped.
-        gtk_widget_show_all(mainBox);
-        PlaceWindow();
+        // Heard from the start: a window manager announces its frame soon
+        // after the window maps.
         gtk_widget_add_events(mainWindow, GDK_PROPERTY_CHANGE_MASK);
         g_signal_connect(mainWindow, "property-notify-event", G_CALLBACK(RefitForFrame), nullptr);
-        gtk_widget_show(mainWindow);
+        gtk_widget_show_all(mainWindow);
+        FitWindow(FrameOf());
     }
     FinishDeviceQuery();
     RunStartupRules(record);

@@ -28,10 +28,10 @@ bool WindowManagerRuns(Display* display) {
     unsigned long count = 0;
     unsigned long left = 0;
     unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False,
-                                          XA_WINDOW, &type, &format, &count, &left,
-                                          &data) == Success &&
-                       count == 1;
+    const bool found =
+        XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &left, &data) == Success &&
+        count == 1;
     if (data != nullptr) {
         XFree(data);
     }
@@ -47,8 +47,8 @@ long WorkAreaHeight(Display* display) {
     unsigned long left = 0;
     unsigned char* data = nullptr;
     long height = -1;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), workArea, 0, 4, False,
-                           XA_CARDINAL, &type, &format, &count, &left, &data) == Success &&
+    if (XGetWindowProperty(display, DefaultRootWindow(display), workArea, 0, 4, False, XA_CARDINAL,
+                           &type, &format, &count, &left, &data) == Success &&
         count == 4) {
         height = reinterpret_cast<long*>(data)[3];
     }
@@ -77,10 +77,9 @@ int main(int argc, char* argv[]) {
     const int width = DisplayWidth(display, screen);
     const int height = DisplayHeight(display, screen);
     const int y = bottom ? height - thickness : 0;
-    const Window dock = XCreateSimpleWindow(display, RootWindow(display, screen), 0, y,
-                                            static_cast<unsigned>(width),
-                                            static_cast<unsigned>(thickness), 0, 0,
-                                            BlackPixel(display, screen));
+    const Window dock = XCreateSimpleWindow(
+        display, RootWindow(display, screen), 0, y, static_cast<unsigned>(width),
+        static_cast<unsigned>(thickness), 0, 0, BlackPixel(display, screen));
 
     const Atom windowType = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
     const Atom dockType = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DOCK", False);
