@@ -9,6 +9,7 @@
 #include "labels.h"
 #include "startup.h"
 #include "startuprules.h"
+#include "windowfit.h"
 #include "ui/calibrationpage.h"
 #include "ui/commtest.h"
 #include "ui/dialogs.h"
@@ -127,29 +128,150 @@ void BottomRow(GtkWidget* mainBox) {
     mainWindowParts.cancelButton = cancelButton;
 }
 
-// Centres the window on its screen at its final size. The window was mapped
-// before its contents existed, so the window manager's first placement was
-// for the empty window.
-void CentreWindow() {
-    gtk_window_set_position(GTK_WINDOW(mainWindow), GTK_WIN_POS_CENTER);
-    if (!gtk_widget_get_mapped(mainWindow)) {
-        return;
+// The monitor the window is on, or the one it will be centred on.
+GdkMonitor* WindowMonitor() {
+    GdkDisplay* display = gtk_widget_get_display(mainWindow);
+    GdkWindow* window = gtk_widget_get_window(mainWindow);
+    GdkMonitor* monitor =
+        window != nullptr ? gdk_display_get_monitor_at_window(display, window) : nullptr;
+    if (monitor == nullptr) {
+        monitor = gdk_display_get_primary_monitor(display);
     }
-    GtkRequisition size;
-    gtk_widget_get_preferred_size(mainWindow, nullptr, &size);
-    GdkScreen* screen = gtk_widget_get_screen(mainWindow);
-    GdkRectangle area;
-    GdkDisplay* display = gdk_screen_get_display(screen);
-    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
     if (monitor == nullptr) {
         monitor = gdk_display_get_monitor(display, 0);
     }
-    if (monitor == nullptr) {
+    return monitor;
+}
+
+// What the window manager's frame adds around the window, as it announces
+// it (_NET_FRAME_EXTENTS, in X pixels): nothing before it has framed the
+// window or without a window manager.
+FrameExtents FrameOf() {
+    FrameExtents extents{};
+    GdkWindow* window = gtk_widget_get_window(mainWindow);
+    if (window == nullptr) {
+        return extents;
+    }
+    GdkAtom type = GDK_NONE;
+    gint format = 0;
+    gint length = 0;
+    guchar* data = nullptr;
+    if (gdk_property_get(window, gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"),
+                         gdk_atom_intern_static_string("CARDINAL"), 0, 4 * 4, FALSE, &type, &format,
+                         &length, &data) &&
+        format == 32 && length >= static_cast<gint>(4 * sizeof(long))) {
+        // Four 32-bit values, fetched by the byte, handed back as longs.
+        // Logical pixels, rounded up so that the frame never falls short.
+        const long scale = gdk_window_get_scale_factor(window);
+        const auto* sides = reinterpret_cast<const long*>(data);
+        auto logical = [scale](long pixels) {
+            return static_cast<int>((MAX(0L, pixels) + scale - 1) / scale);
+        };
+        extents = FrameExtents{logical(sides[0]), logical(sides[1]), logical(sides[2]),
+                               logical(sides[3])};
+    }
+    g_free(data);
+    return extents;
+}
+
+// A page that scrolls; with room it takes its natural size and looks as
+// without scrolling.
+GtkWidget* Scrolling(GtkWidget* page) {
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_container_add(GTK_CONTAINER(scroller), page);
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(scroller))),
+                                 GTK_SHADOW_NONE);
+    return scroller;
+}
+
+// The pages scroll when the window has to be smaller than they are. Only
+// then: on a screen with room the window is built faster without.
+void MakePagesScroll() {
+    GtkNotebook* notebook = GTK_NOTEBOOK(mainWindowParts.notebook);
+    if (GTK_IS_SCROLLED_WINDOW(gtk_notebook_get_nth_page(notebook, 0))) {
         return;
     }
-    gdk_monitor_get_geometry(monitor, &area);
-    gtk_window_move(GTK_WINDOW(mainWindow), area.x + MAX(0, (area.width - size.width) / 2),
-                    area.y + MAX(0, (area.height - size.height) / 2));
+    const int current = gtk_notebook_get_current_page(notebook);
+    for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) {
+        GtkWidget* page = GTK_WIDGET(g_object_ref(gtk_notebook_get_nth_page(notebook, i)));
+        GtkWidget* tab = GTK_WIDGET(g_object_ref(gtk_notebook_get_tab_label(notebook, page)));
+        gtk_notebook_remove_page(notebook, i);
+        GtkWidget* scroller = Scrolling(page);
+        gtk_widget_show(gtk_bin_get_child(GTK_BIN(scroller)));
+        gtk_widget_show(scroller);
+        gtk_notebook_insert_page(notebook, scroller, tab, i);
+        g_object_unref(tab);
+        g_object_unref(page);
+    }
+    gtk_notebook_set_current_page(notebook, current);
+}
+
+// The window's size and place inside the work area: the monitor less the
+// panels, as the window manager reports it (the whole monitor without one).
+// Where the contents fit, that is their natural size, centred; where they do
+// not, the pages scroll and the top bar and the bottom row stay in sight.
+WindowFit PlanFit(const FrameExtents& frame) {
+    GdkRectangle area{0, 0, 0, 0};
+    GdkMonitor* monitor = WindowMonitor();
+    if (monitor != nullptr) {
+        gdk_monitor_get_workarea(monitor, &area);
+    }
+    GtkRequisition minimum;
+    GtkRequisition natural;
+    gtk_widget_get_preferred_size(mainWindow, &minimum, &natural);
+    if (area.width <= 0 || area.height <= 0) {
+        return WindowFit{natural.width, natural.height, 0, 0, false, false};
+    }
+    WindowFit fit = PlanWindowFit(natural.width, natural.height, minimum.width, minimum.height,
+                                  FitRect{area.x, area.y, area.width, area.height}, frame);
+    if (!fit.narrower && !fit.shorter) {
+        return fit;
+    }
+    MakePagesScroll();
+    // Seven tabs in a row are wider than a narrow screen: there they scroll
+    // as well, which lowers the minimum width. Where they fit they stay as
+    // they are (a scrolling row of tabs takes the width of the page only).
+    GtkNotebook* notebook = GTK_NOTEBOOK(mainWindowParts.notebook);
+    if (fit.narrower) {
+        gtk_notebook_set_scrollable(notebook, TRUE);
+    }
+    gtk_widget_get_preferred_size(mainWindow, &minimum, &natural);
+    return PlanWindowFit(natural.width, natural.height, minimum.width, minimum.height,
+                         FitRect{area.x, area.y, area.width, area.height}, frame);
+}
+
+// Sizes and centres the shown window for the work area: its natural size
+// where that fits (the sizes are known once it is shown, so this costs
+// little), else smaller, with the pages scrolling.
+void FitWindow(const FrameExtents& frame) {
+    const WindowFit fit = PlanFit(frame);
+    int width = 0;
+    int height = 0;
+    gtk_window_get_size(GTK_WINDOW(mainWindow), &width, &height);
+    if (width != fit.width || height != fit.height) {
+        gtk_window_resize(GTK_WINDOW(mainWindow), fit.width, fit.height);
+    }
+    gtk_window_move(GTK_WINDOW(mainWindow), fit.frameX, fit.frameY);
+}
+
+// Once a window manager has framed the window, the frame too must lie in the
+// work area and be centred there: the window is fitted again, once.
+gboolean RefitForFrame(GtkWidget* window, GdkEventProperty* event, gpointer /*data*/) {
+    if (event->atom != gdk_atom_intern_static_string("_NET_FRAME_EXTENTS")) {
+        return FALSE;
+    }
+    const FrameExtents frame = FrameOf();
+    if (frame.left + frame.right + frame.top + frame.bottom == 0) {
+        return FALSE;
+    }
+    g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(RefitForFrame),
+                                         nullptr);
+    FitWindow(frame);
+    return FALSE;
 }
 
 // The disabled state for a user who may not change settings.
@@ -301,9 +423,13 @@ void CreateMainWindow() {
     ConnectPageHandlers();
 
     if (calibrateOnly == 0) {
+        // Heard from the start: a window manager announces its frame soon
+        // after the window maps.
+        gtk_widget_add_events(mainWindow, GDK_PROPERTY_CHANGE_MASK);
+        g_signal_connect(mainWindow, "property-notify-event", G_CALLBACK(RefitForFrame), nullptr);
         gtk_widget_show_all(mainWindow);
+        FitWindow(FrameOf());
     }
-    CentreWindow();
     FinishDeviceQuery();
     RunStartupRules(record);
 }

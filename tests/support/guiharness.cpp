@@ -174,6 +174,63 @@ void WheelOver(GtkWidget* widget, bool up) {
             up ? 4 : 5);
 }
 
+GdkRectangle WorkArea() {
+    GdkDisplay* gdkDisplay = gdk_display_get_default();
+    Display* display = GDK_DISPLAY_XDISPLAY(gdkDisplay);
+    const int screen = ScreenNumber();
+    GdkRectangle area{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
+    const Window root = RootWindow(display, screen);
+    auto cardinals = [&](const char* name, std::vector<long>* values) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long left = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, root, XInternAtom(display, name, False), 0, 1024, False,
+                               AnyPropertyType, &type, &format, &count, &left, &data) == Success &&
+            format == 32) {
+            values->assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+    };
+    std::vector<long> desktop;
+    std::vector<long> areas;
+    cardinals("_NET_CURRENT_DESKTOP", &desktop);
+    cardinals("_NET_WORKAREA", &areas);
+    const size_t at = desktop.empty() ? 0 : static_cast<size_t>(desktop[0]) * 4;
+    if (areas.size() >= at + 4) {
+        area = GdkRectangle{static_cast<int>(areas[at]), static_cast<int>(areas[at + 1]),
+                            static_cast<int>(areas[at + 2]), static_cast<int>(areas[at + 3])};
+    }
+    return area;
+}
+
+GdkRectangle ScreenExtents(GtkWidget* widget) {
+    GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
+    int x = 0;
+    int y = 0;
+    gtk_widget_translate_coordinates(widget, toplevel, 0, 0, &x, &y);
+    int originX = 0;
+    int originY = 0;
+    GdkWindow* window = gtk_widget_get_window(toplevel);
+    gdk_window_get_origin(window, &originX, &originY);
+    const int scale = gdk_window_get_scale_factor(window);
+    return GdkRectangle{(originX + x) * scale, (originY + y) * scale,
+                        gtk_widget_get_allocated_width(widget) * scale,
+                        gtk_widget_get_allocated_height(widget) * scale};
+}
+
+GdkRectangle FrameExtents(GtkWidget* toplevel) {
+    GdkWindow* window = gtk_widget_get_window(toplevel);
+    GdkRectangle frame;
+    gdk_window_get_frame_extents(window, &frame);
+    const int scale = gdk_window_get_scale_factor(window);
+    return GdkRectangle{frame.x * scale, frame.y * scale, frame.width * scale,
+                        frame.height * scale};
+}
+
 void StrikeKey(GtkWidget* widget, guint keyval) {
     GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
     EXPECT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(widget); }));

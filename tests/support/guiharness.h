@@ -62,6 +62,15 @@ void WheelOver(GtkWidget* widget, bool up);
 // strikes the key there.
 void StrikeKey(GtkWidget* widget, guint keyval);
 
+// What a person sees of the screen, in X pixels: the work area the window
+// manager reports (_NET_WORKAREA of the current desktop), or the whole
+// screen without one.
+GdkRectangle WorkArea();
+// A widget's extents on the screen, and a window's with its frame, in X
+// pixels.
+GdkRectangle ScreenExtents(GtkWidget* widget);
+GdkRectangle FrameExtents(GtkWidget* toplevel);
+
 // While installed, every message dialog that opens is recorded into `log`
 // and closed the given way. Removed by the destructor.
 class DialogResponder {

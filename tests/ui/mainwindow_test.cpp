@@ -1,6 +1,7 @@
 // The main window as built from a configuration: initial values, ranges,
 // sensitivity, the bottom row, the Information page, the start-up rules and
 // the message dialogs.
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -487,6 +488,79 @@ TEST_F(MainWindow, UserWithDriverLoadedGetsMessageZeroAndNoSettings) {
     EXPECT_TRUE(Sensitive(commModeCheck));
     EXPECT_TRUE(Sensitive(transmitButton));
 }
+
+// The window on the screen it is given, in English and Japanese.
+// tests/ui/CMakeLists.txt runs these under display profiles of panel PCs
+// (800x480, a portrait 480x800, 1024x600 with a desktop panel, 1920x1080 at
+// scale 2), each with and without a window manager.
+class WindowFits : public gui::WindowTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        setenv("LANG", GetParam(), 1);
+        WindowTest::SetUp();
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        unsetenv("LANG");
+    }
+
+    static bool Inside(const GdkRectangle& inner, const GdkRectangle& outer) {
+        return inner.x >= outer.x && inner.y >= outer.y &&
+               inner.x + inner.width <= outer.x + outer.width &&
+               inner.y + inner.height <= outer.y + outer.height;
+    }
+
+    static std::string Text(const GdkRectangle& r) {
+        return std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
+               std::to_string(r.x) + "+" + std::to_string(r.y);
+    }
+};
+
+TEST_P(WindowFits, InTheWorkAreaWithTopBarAndButtonsInSight) {
+    UseConfig(Section(0, "/dev/ttyS1") + Layout({0}));
+    ServeDriver();
+    ListDevices(kLoadedScreen0);
+    Build();
+    const GdkRectangle work = gui::WorkArea();
+    // A window manager frames and places the window a moment after it maps.
+    gui::RunUntil([&] { return Inside(gui::FrameExtents(mainWindow), work); });
+    gui::RunUntil([] { return false; }, 300);
+
+    const GdkRectangle frame = gui::FrameExtents(mainWindow);
+    EXPECT_TRUE(Inside(frame, work)) << Text(frame) << " in " << Text(work);
+    GtkWidget* topBar = gtk_widget_get_parent(screenSpin);
+    for (GtkWidget* widget : {topBar, okButton, mainWindowParts.cancelButton, applyButton}) {
+        const GdkRectangle extents = gui::ScreenExtents(widget);
+        EXPECT_TRUE(Inside(extents, work))
+            << gtk_widget_get_name(widget) << " " << Text(extents) << " in " << Text(work);
+        EXPECT_TRUE(gtk_widget_get_child_visible(widget));
+    }
+    const GdkRectangle window = gui::ScreenExtents(mainWindow);
+    GtkRequisition natural;
+    gtk_widget_get_preferred_size(mainWindow, nullptr, &natural);
+    const int scale = gtk_widget_get_scale_factor(mainWindow);
+    if (window.width < natural.width * scale || window.height < natural.height * scale) {
+        // What does not fit scrolls: the Main page reaches its end.
+        GtkWidget* page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(mainWindowParts.notebook), 0);
+        GtkScrolledWindow* scroller = GTK_SCROLLED_WINDOW(page);
+        for (GtkAdjustment* adjustment : {gtk_scrolled_window_get_hadjustment(scroller),
+                                          gtk_scrolled_window_get_vadjustment(scroller)}) {
+            gtk_adjustment_set_value(adjustment, gtk_adjustment_get_upper(adjustment));
+        }
+        gui::Flush();
+        EXPECT_TRUE(Inside(gui::ScreenExtents(calibrationButton), gui::ScreenExtents(page)));
+    } else {
+        // With room, the window has the size it always had.
+        EXPECT_EQ(window.width, natural.width * scale);
+        EXPECT_EQ(window.height, natural.height * scale);
+    }
+    // For the record of each profile.
+    RecordProperty("window", Text(window));
+    std::printf("  %s: window %s, frame %s, work area %s\n", GetParam(), Text(window).c_str(),
+                Text(frame).c_str(), Text(work).c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, WindowFits, ::testing::Values("C.UTF-8", "ja_JP.eucJP"));
 
 // Message dialogs on their own.
 

@@ -7,6 +7,9 @@
 # Listing tests (--gtest_list_tests) needs neither and runs directly.
 # PANEL_XVFB_SCREENS lists the X screens to serve, blank-separated WxHxD
 # (default one 1024x768x24 screen), for the display profiles of panel PCs.
+# PANEL_WM names a window manager to run first (e.g. openbox; default none).
+# PANEL_DOCK adds a desktop panel along one edge, EDGE:PIXELS (bottom:40),
+# made by the program PANEL_DOCK_PROGRAM (tests/support/paneldock).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 for arg in "$@"; do
@@ -26,7 +29,37 @@ for geometry in ${PANEL_XVFB_SCREENS:-1024x768x24}; do
 done
 Xvfb -displayfd 5 -noreset -nolisten tcp "${screens[@]}" 5>"$fifo" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
+helpers=()
+cleanup() {
+  for pid in "${helpers[@]}" $xvfb; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -f "$fifo"
+}
+trap cleanup EXIT
 read -r -t 20 number <"$fifo"
 export DISPLAY=":$number" GDK_BACKEND=x11 NO_AT_BRIDGE=1
+
+if [ -n "${PANEL_WM:-}" ]; then
+  "$PANEL_WM" --sm-disable >/dev/null 2>&1 &
+  helpers+=($!)
+  # Ready once it announces itself on the root window.
+  for _ in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || { echo "run_gui.sh: $PANEL_WM did not start" >&2; exit 1; }
+fi
+if [ -n "${PANEL_DOCK:-}" ]; then
+  said=$(mktemp /tmp/panel-dock.XXXXXX)
+  "${PANEL_DOCK_PROGRAM:?PANEL_DOCK needs PANEL_DOCK_PROGRAM}" "$PANEL_DOCK" >"$said" &
+  dock=$!
+  helpers+=($dock)
+  # Ready once it says so (after the window manager has left its strip out).
+  for _ in $(seq 400); do
+    grep -q ready "$said" || ! kill -0 $dock 2>/dev/null && break
+    sleep 0.05
+  done
+  grep -q ready "$said" || { echo "run_gui.sh: no panel" >&2; rm -f "$said"; exit 1; }
+  rm -f "$said"
+fi
 "$@"

@@ -1,4 +1,5 @@
-// The toolkit-free rules behind the driver status and added screens.
+// The toolkit-free rules behind the driver status, added screens and the
+// window's place on a small screen.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include "devicerecord.h"
 #include "driverlink/driverstatusrules.h"
 #include "screenrecords.h"
+#include "windowfit.h"
 
 namespace {
 
@@ -129,6 +131,39 @@ TEST_F(StatusRules, AddedScreenIsBlankAndFailuresLeaveTheListAsItWas) {
     EXPECT_EQ(FindScreenNode(5), nullptr);
     EXPECT_EQ(AddScreenRecord(5), AddScreenResult::kAdded);
     EXPECT_EQ(g_list_length(deviceList), 2u);
+}
+
+// The window on screens of panel PCs and desktops: natural size where it
+// fits, else the room the work area leaves after the frame; never below the
+// minimum; the frame centred, or at the work area's corner when even the
+// minimum is too big.
+TEST(WindowFitPlan, FitsTheFrameIntoTheWorkArea) {
+    const FrameExtents none{0, 0, 0, 0};
+    const FrameExtents framed{1, 1, 20, 5};
+    const struct {
+        const char* what;
+        FitRect area;
+        FrameExtents frame;
+        WindowFit want;
+    } cases[] = {
+        {"room enough", {0, 0, 1024, 768}, none, {676, 567, 174, 100, false, false}},
+        {"room enough, framed", {0, 0, 1024, 768}, framed, {676, 567, 173, 88, false, false}},
+        {"800x480", {0, 0, 800, 480}, none, {676, 480, 62, 0, false, true}},
+        {"800x480 framed", {0, 0, 800, 480}, framed, {676, 455, 61, 0, false, true}},
+        {"portrait", {0, 0, 480, 800}, none, {480, 567, 0, 116, true, false}},
+        {"panel below", {0, 0, 1024, 560}, framed, {676, 535, 173, 0, false, true}},
+        {"panel on the left", {48, 0, 976, 600}, none, {676, 567, 198, 16, false, false}},
+        {"below the minimum", {10, 20, 200, 100}, none, {300, 200, 10, 20, true, true}},
+    };
+    for (const auto& c : cases) {
+        const WindowFit got = PlanWindowFit(676, 567, 300, 200, c.area, c.frame);
+        EXPECT_EQ(got.width, c.want.width) << c.what;
+        EXPECT_EQ(got.height, c.want.height) << c.what;
+        EXPECT_EQ(got.frameX, c.want.frameX) << c.what;
+        EXPECT_EQ(got.frameY, c.want.frameY) << c.what;
+        EXPECT_EQ(got.narrower, c.want.narrower) << c.what;
+        EXPECT_EQ(got.shorter, c.want.shorter) << c.what;
+    }
 }
 
 }  // namespace
