@@ -16,22 +16,23 @@ void BeginCalibRun(DriverSharedBlock* block, const DeviceRecord& record, int wid
 
 void HandTargetToDriver(DriverSharedBlock* block) {
     // The target's frame is in place before the driver may act on it.
-    PublishFence();
-    Store(block->calState, kCalWaiting);
+    StoreRelease(block->calState, kCalWaiting);
 }
 
 bool CalibDriverAnswered(const DriverSharedBlock* block) {
-    return Load(block->calState) == kCalTaken;
+    return LoadAcquire(block->calState) == kCalTaken;
 }
 
 CalibPoll PollCalibRun(DriverSharedBlock* block) {
     CalibPoll poll;
-    if (Load(block->calState) != kCalTaken) {
+    // Acquired: calPoint and, after the last target, the coefficients are
+    // read only after the answer that hands them over, never older ones.
+    if (LoadAcquire(block->calState) != kCalTaken) {
         return poll;
     }
     const int point = Load(block->calPoint);
     if (point > Load(block->calibPointsNum)) {
-        Store(block->calState, kCalIdle);
+        StoreRelease(block->calState, kCalIdle);
         Store(block->calPoint, 0);
         poll.kind = CalibPoll::kFinished;
         return poll;
@@ -42,7 +43,7 @@ CalibPoll PollCalibRun(DriverSharedBlock* block) {
     return poll;
 }
 
-void TimeOutCalibRun(DriverSharedBlock* block) { Store(block->calState, kCalIdle); }
+void TimeOutCalibRun(DriverSharedBlock* block) { StoreRelease(block->calState, kCalIdle); }
 
 bool CalibRunCompleted(const DriverSharedBlock* block) { return Load(block->calPoint) == 0; }
 

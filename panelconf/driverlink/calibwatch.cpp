@@ -17,8 +17,8 @@ bool CalibWatcher::Start(const DriverSharedBlock* block, int intervalMs) {
     }
     block_ = block;
     intervalMs_ = intervalMs;
-    armed_ = true;
-    stopping_ = false;
+    armed_.store(true, std::memory_order_release);
+    stopping_.store(false, std::memory_order_release);
     try {
         thread_ = std::thread(&CalibWatcher::Watch, this);
     } catch (const std::system_error&) {
@@ -35,7 +35,7 @@ void CalibWatcher::Rearm() {
     (void)ignored;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = true;
+        armed_.store(true, std::memory_order_release);
     }
     changed_.notify_one();
 }
@@ -44,7 +44,7 @@ void CalibWatcher::Stop() {
     if (thread_.joinable()) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
+            stopping_.store(true, std::memory_order_release);
         }
         changed_.notify_one();
         thread_.join();
@@ -60,14 +60,16 @@ void CalibWatcher::Watch() {
     // timer wake-up and one load; only a thread that waits for Rearm or Stop
     // waits on the condition.
     const timespec interval{intervalMs_ / 1000, (intervalMs_ % 1000) * 1000000L};
-    while (!stopping_) {
-        if (!armed_) {
+    const auto stopping = [this] { return stopping_.load(std::memory_order_acquire); };
+    const auto armed = [this] { return armed_.load(std::memory_order_acquire); };
+    while (!stopping()) {
+        if (!armed()) {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || armed_; });
+            changed_.wait(lock, [&] { return stopping() || armed(); });
             continue;  // look at once: the driver may have answered again
         }
         if (CalibDriverAnswered(block_)) {
-            armed_ = false;
+            armed_.store(false, std::memory_order_release);
             const uint64_t one = 1;
             ssize_t ignored = write(wakeFd_, &one, sizeof one);  // cannot fill up: read each time
             (void)ignored;

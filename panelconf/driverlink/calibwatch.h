@@ -5,6 +5,12 @@
 // thread then rests until the main loop has handled the answer and re-arms
 // it, so one answer is reported once and none is missed. Only the main loop
 // writes the block and draws; the thread never calls the toolkit.
+//
+// What the two threads share: calState, read with LoadAcquire (the main
+// loop writes it with StoreRelease), and the flags armed_ and stopping_,
+// atomics stored with release and loaded with acquire order. The block,
+// the interval and the descriptor are set before the thread starts and
+// released after it has been joined.
 #ifndef PANELCONF_DRIVERLINK_CALIBWATCH_H
 #define PANELCONF_DRIVERLINK_CALIBWATCH_H
 

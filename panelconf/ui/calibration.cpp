@@ -33,7 +33,6 @@ const char* kMarkerXpm[] = {
 
 // Source id of the handshake poll while a run is going.
 guint syncSourceId = 0;
-CalibPollSource pollSource = CalibPollSource::kWatcher;
 CalibWatcher watcher;
 CalibrationCompleted completedCallback = nullptr;
 // Whether the last finished run handed its coefficients to a record; a run
@@ -187,20 +186,15 @@ gboolean OnDriverAnswered(gint /*fd*/, GIOCondition /*condition*/, gpointer /*da
 }
 
 // Starts the handshake poll the run uses. Without a watcher thread (none
-// could be made) the main loop's timer does the looking.
+// could be made) a main-loop timer looks at the same interval.
 guint StartPoll() {
-    if (pollSource == CalibPollSource::kIdle) {
-        return g_idle_add(OnSyncDriver, nullptr);
-    }
-    if (pollSource == CalibPollSource::kWatcher && watcher.Start(driverBlock, kCalibWatchMs)) {
+    if (watcher.Start(driverBlock, kCalibWatchMs)) {
         return g_unix_fd_add(watcher.WakeFd(), G_IO_IN, OnDriverAnswered, nullptr);
     }
-    return g_timeout_add(kCalibPollMs, OnSyncDriver, nullptr);
+    return g_timeout_add(kCalibWatchMs, OnSyncDriver, nullptr);
 }
 
 }  // namespace
-
-void SetCalibPollSource(CalibPollSource source) { pollSource = source; }
 
 void SetCalibrationCompleted(CalibrationCompleted callback) { completedCallback = callback; }
 

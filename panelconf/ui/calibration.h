@@ -4,9 +4,11 @@
 // copied into the device record of the screen shown in the screen spin.
 //
 // What the handshake decides lives in driverlink/calibsession.h; this window
-// only draws the targets it names. The answer is polled from a short timer
-// rather than an idle handler, so that waiting for a touch costs next to no
-// processor time on the panel PC whose X server has to take those touches.
+// only draws the targets it names. The driver's answer is waited for by a
+// watcher thread (driverlink/calibwatch.h) that wakes the main loop only when
+// it has come, rather than by an idle handler, so that waiting for a touch
+// costs next to no processor time on the panel PC whose X server has to take
+// those touches; the main loop alone takes the answer up.
 #ifndef PANELCONF_UI_CALIBRATION_H
 #define PANELCONF_UI_CALIBRATION_H
 
@@ -23,14 +25,11 @@ extern GtkWidget* calLabel;       // caption "Calibration: n"
 // Id of the running 10-second time-out, 0 when none runs.
 extern guint calTimeoutId;
 
-// How often the block is looked at while a run waits for the driver. The
-// looking is done by a watcher thread that wakes the main loop only for an
-// answer; every look still costs a timer wake-up, so the interval is as long
-// as a prompt answer allows (on average half of it passes before the look).
+// How often the block is looked at while a run waits for the driver: by the
+// watcher thread, or, when no thread could be made, by a main-loop timer.
+// Every look costs a wake-up, so the interval is as long as a prompt answer
+// allows (on average half of it passes before the look).
 constexpr guint kCalibWatchMs = 16;
-// The interval of the main-loop timer that looks when no thread could be
-// made (and that the benchmark compares the watcher with).
-constexpr guint kCalibPollMs = 5;
 
 // Marker size and the pixel, counted from 0, that stands on the target.
 constexpr int kCalibMarkerSize = 10;
@@ -39,12 +38,6 @@ constexpr int kCalibMarkerCentre = 5;
 // Runs when a run has completed, so that the window can offer to save it.
 using CalibrationCompleted = void (*)();
 void SetCalibrationCompleted(CalibrationCompleted callback);
-
-// How the handshake is polled: by the watcher thread (as built), or, for a
-// benchmark that compares them, by a main-loop timer at the same interval
-// or an idle handler with no interval.
-enum class CalibPollSource { kWatcher, kTimer, kIdle };
-void SetCalibPollSource(CalibPollSource source);
 
 // Handler ("clicked" of calibrationButton); start-up calls it with nullptrs
 // in calibration-only mode. Returns when the run has ended.
@@ -75,7 +68,8 @@ void CreateCalibWindow(GtkWidget** window, float borderRatio, uint8_t pointsNum)
 void PutTouchPoint(GtkWidget* window, const char* caption, int point, uint8_t count,
                    float borderRatio, int width, int height);
 
-// The handshake poll and the time-out; both keep their source (TRUE).
+// The handshake poll (run by the main loop when the watcher has seen an
+// answer, or by its timer) and the time-out; both keep their source (TRUE).
 gboolean OnSyncDriver(gpointer data);
 gboolean OnTimeOut(gpointer data);
 

@@ -136,20 +136,27 @@ def main():
           f"target, {runs} runs per variant")
     print(f"{'variant':8} {'replies':>7} {'median ms':>10} {'worst ms':>9} {'cpu share':>10}"
           f" {'main thread':>12} {'others':>7}")
+    variants = ("watcher", "timer", "idle")
+    totals = {name: {"replies": [], "main_ns": 0, "other_ns": 0, "wall_ns": 0} for name in variants}
     with h.XServer() as x:
-        for name in ("watcher", "timer", "idle"):
-            replies, main_ns, other_ns, wall = [], 0, 0, 0
-            for run in range(runs):
+        # Interleaved, the order turning from run to run, so that a load
+        # that comes and goes on the machine falls on every variant alike.
+        for run in range(runs):
+            for k in range(len(variants)):
+                name = variants[(run + k) % len(variants)]
                 r = one_run(x.display, name, 300 + STEP_MS * run)
                 if r["status"] != 0:
                     raise RuntimeError(f"panelconf -c ended with {r['status']}")
-                replies += r["replies"]
-                main_ns += r["main_ns"]
-                other_ns += r["other_ns"]
-                wall += r["wall_ns"]
-            print(f"{name:8} {len(replies):7d} {statistics.median(replies):10.3f} "
-                  f"{max(replies):9.3f} {100.0 * (main_ns + other_ns) / wall:9.2f}%"
-                  f" {100.0 * main_ns / wall:11.2f}% {100.0 * other_ns / wall:6.2f}%")
+                t = totals[name]
+                t["replies"] += r["replies"]
+                for key in ("main_ns", "other_ns", "wall_ns"):
+                    t[key] += r[key]
+    for name in variants:
+        t = totals[name]
+        replies, wall = t["replies"], t["wall_ns"]
+        print(f"{name:8} {len(replies):7d} {statistics.median(replies):10.3f} "
+              f"{max(replies):9.3f} {100.0 * (t['main_ns'] + t['other_ns']) / wall:9.2f}%"
+              f" {100.0 * t['main_ns'] / wall:11.2f}% {100.0 * t['other_ns'] / wall:6.2f}%")
     print(f"floor: a bare loop of {WATCH_MS} ms sleeps on this machine costs "
           f"{sleeper_share():.2f}% of a core")
 

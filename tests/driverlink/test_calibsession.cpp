@@ -10,6 +10,7 @@
 
 #include "calibdriver.h"
 #include "devicerecord.h"
+#include "driverlink/blockaccess.h"
 #include "driverlink/calibscreen.h"
 #include "driverlink/calibsession.h"
 #include "driverlink/calibwatch.h"
@@ -232,7 +233,7 @@ TEST(CalibWatcherThread, ReportsEachAnswerOnceAndNoneIsMissed) {
     EXPECT_FALSE(Readable(watcher.WakeFd(), 30)) << "reported before the driver answered";
 
     block.calPoint = 2;
-    block.calState = kCalTaken;  // the driver took target 1
+    StoreRelease(block.calState, kCalTaken);  // the driver took target 1
     ASSERT_TRUE(Readable(watcher.WakeFd(), 5000));
     // The main loop takes the answer up and shows the next target.
     ASSERT_EQ(PollCalibRun(&block).kind, CalibPoll::kShowTarget);
@@ -241,10 +242,10 @@ TEST(CalibWatcherThread, ReportsEachAnswerOnceAndNoneIsMissed) {
     EXPECT_FALSE(Readable(watcher.WakeFd(), 30)) << "one answer reported twice";
 
     // An answer that comes before the main loop re-arms is reported after.
-    block.calState = kCalTaken;
+    StoreRelease(block.calState, kCalTaken);
     EXPECT_TRUE(Readable(watcher.WakeFd(), 5000));
     HandTargetToDriver(&block);
-    block.calState = kCalTaken;
+    StoreRelease(block.calState, kCalTaken);
     watcher.Rearm();
     EXPECT_TRUE(Readable(watcher.WakeFd(), 5000)) << "an answer was missed";
 

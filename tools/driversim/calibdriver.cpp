@@ -40,7 +40,7 @@ std::string WriteHostileValue(DriverSharedBlock* block, HostileKind kind) {
             Store(block->calibPointsNum, 255);
             return "calibPointsNum=255";
         case HostileKind::kCalState3:
-            Store(block->calState, 3);
+            StoreRelease(block->calState, 3);
             return "calState=3";
         case HostileKind::kNone:
         case HostileKind::kSamplesExtreme:
@@ -82,7 +82,7 @@ void CalibDriver::Arm(int point, double nowMs, bool afterReply) {
 }
 
 void CalibDriver::Poll(double nowMs) {
-    int state = Load(block_->calState);
+    int state = LoadAcquire(block_->calState);
     int point = Load(block_->calPoint);
 
     bool utilityReplied = false;
@@ -155,11 +155,11 @@ void CalibDriver::Answer(int point, int sx, int sy, double nowMs) {
         std::string what = WriteHostileValue(block_, hostile_);
         PublishFence();
         if (hostile_ != HostileKind::kCalState3) {
-            Store(block_->calState, 2);
+            StoreRelease(block_->calState, 2);
         }
         print_(Format("hostile point=%d wrote %s", point, what.c_str()));
         answered_ = true;
-        lastState_ = Load(block_->calState);
+        lastState_ = LoadAcquire(block_->calState);
         timer_.Start(nowMs);
         return;
     }
@@ -176,16 +176,14 @@ void CalibDriver::Answer(int point, int sx, int sy, double nowMs) {
                   raw.x, raw.y));
 
     if (mode_ == CalibMode::kNoAdvance) {
-        PublishFence();
-        Store(block_->calState, 2);
+        StoreRelease(block_->calState, 2);
         print_(Format("calib answer point=%d next=%d (not advanced)", point, point));
     } else {
         Store(block_->calPoint, point + 1);
         if (point + 1 > count) {
             Finish(count);
         }
-        PublishFence();
-        Store(block_->calState, 2);
+        StoreRelease(block_->calState, 2);
         if (point + 1 <= count) {
             print_(Format("calib answer point=%d next=%d", point, point + 1));
         }
