@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds a normal and an AddressSanitizer+UndefinedBehaviorSanitizer tree and
-# runs every test of both with CTest; builds the Debian package, checks it
-# and installs it into a throw-away sandbox; then a short fuzz run. Exits
-# non-zero on any failure.
+# runs every test of both with CTest, then the calibration tests under
+# ThreadSanitizer; builds the Debian package, checks it and installs it into
+# a throw-away sandbox; then a short fuzz run. Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +31,16 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stac
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+
+# The calibration wait's watcher thread reads the driver block beside the
+# main loop: a ThreadSanitizer tree of the calibration tests alone. The
+# toolkit's libraries are not instrumented and lock in ways the sanitizer
+# cannot see; only calls from this project's code are checked.
+echo "== Tests (ThreadSanitizer: the calibration tests)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DPANEL_SANITIZE_THREAD=ON -DPANEL_WERROR=ON >/dev/null &&
+  cmake --build build-tsan -j "$jobs" --target test_calibration test_calibsession || exit 1
+TSAN_OPTIONS="halt_on_error=1:ignore_noninstrumented_modules=1" \
+  ctest --test-dir build-tsan -R 'Calibration|CalibSession|CalibWatch' --output-on-failure -j "$jobs" || status=1
 
 echo "== Debian package: built, checked, installed into a sandbox, each program run, removed"
 if deb=$(bash scripts/package.sh | tail -n 1) && [ -f "$deb" ]; then

@@ -12,7 +12,6 @@
 #ifndef PANELCONF_DRIVERLINK_BLOCKACCESS_H
 #define PANELCONF_DRIVERLINK_BLOCKACCESS_H
 
-#include <atomic>
 #include <type_traits>
 
 template <typename T>
@@ -40,9 +39,5 @@ void StoreRelease(T& field, V value) {
     static_assert(std::is_integral<T>::value, "flags are integers");
     __atomic_store_n(&field, static_cast<T>(value), __ATOMIC_RELEASE);
 }
-
-// Everything written before this reaches the other process before a flag
-// written after it.
-inline void PublishFence() { std::atomic_thread_fence(std::memory_order_seq_cst); }
 
 #endif

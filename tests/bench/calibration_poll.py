@@ -6,13 +6,15 @@ Runs `panelconf -c` on the bundled sample (9 points) against the driver
 stand-in answering about 300 ms after each target is shown, inside the
 sandbox under a private Xvfb, several times each for:
 
-  watcher  as built: a thread looks at the block every 5 ms and wakes the
+  watcher  as built: a thread looks at the block every 16 ms and wakes the
            main loop only when the driver has answered
-  timer    the same look from a 5 ms GLib timer in the main loop
+  timer    the same look from a GLib timer in the main loop at the same
+           interval (the program's fallback when no thread can be made)
   idle     the same look from an idle handler
 
-Both run as tests/bench/calibpollprobe, which is `panelconf -c` with the
-poll chosen through the calibration window's seam.
+All run as tests/bench/calibpollprobe, which is `panelconf -c` with the
+poll chosen by wrapping two calls at link time, and they take turns run by
+run, so that the machine's changing load falls on each alike.
 
 The stand-in's delay is 300 ms in the first run, 302 in the second and so
 on: it counts from the moment it sees a target, which is just after one of

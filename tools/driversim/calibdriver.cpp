@@ -153,7 +153,6 @@ void CalibDriver::Answer(int point, int sx, int sy, double nowMs) {
     if (hostile_ != HostileKind::kNone && hostile_ != HostileKind::kSamplesExtreme) {
         Store(block_->calPoint, point + 1);
         std::string what = WriteHostileValue(block_, hostile_);
-        PublishFence();
         if (hostile_ != HostileKind::kCalState3) {
             StoreRelease(block_->calState, 2);
         }
@@ -228,7 +227,7 @@ void CalibDriver::Finish(int count) {
             Store(block_->cal25Base[i], c.cal25Base[i]);
     }
     bool ready = c.valid && mode_ != CalibMode::kInvalid;
-    PublishFence();
+    // Published with the coefficients by the answer's release of calState.
     Store(block_->coeffReady, ready ? 1 : 0);
     print_(Format("calib done points=%d valid=%d coeffReady=%d rms=%.3f max=%.3f%s", count,
                   c.valid ? 1 : 0, ready ? 1 : 0, c.rmsPixels, c.maxPixels,

@@ -40,7 +40,6 @@ bool OfferCommRecord(DriverSharedBlock* block, const CommRecord& record) {
     }
     Store(block->commResultX, record.resultX);
     Store(block->commResultY, record.resultY);
-    PublishFence();
-    Store(block->commDataReady, 1);
+    StoreRelease(block->commDataReady, 1);
     return true;
 }
