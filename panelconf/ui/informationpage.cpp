@@ -1,5 +1,6 @@
 #include "ui/informationpage.h"
 
+#include "driverlink/blockops.h"
 #include "labels.h"
 #include "ui/mainwindow.h"
 #include "ui/packing.h"
@@ -25,9 +26,9 @@ void BuildInformationPage(GtkWidget* page) {
         g_print("  -> Failed to SharedMemInit.\n");
     }
     GtkWidget* driverVersion;
-    if (driverBlock != nullptr) {
-        gchar* text = g_strdup_printf("%d.%d.%d", driverBlock->versionMajor,
-                                      driverBlock->versionMinor, driverBlock->versionBuild);
+    DriverVersion version{};
+    if (ReadDriverVersion(driverBlock, &version)) {
+        gchar* text = g_strdup_printf("%d.%d.%d", version.major, version.minor, version.build);
         driverVersion = Label(text);
         g_free(text);
     } else {
