@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "labels.h"
 #include "startup.h"
 #include "startuprules.h"
@@ -17,6 +18,7 @@
 #include "ui/informationpage.h"
 #include "ui/mainpage.h"
 #include "ui/settingpages.h"
+#include "ui/sharedmeminit.h"
 
 GtkWidget* mainWindow = nullptr;
 GtkWidget* screenSpin = nullptr;
@@ -415,7 +417,14 @@ void CreateMainWindow() {
     BuildSettingPage(pages[kPageSetting], record);
     BuildAdvancedPage(pages[kPageAdvanced], record);
     BuildCommunicationPage(pages[kPageCommunication], portText);
-    BuildInformationPage(pages[kPageInformation]);
+    // The driver block is attached once the pages that only show the
+    // records stand; nothing before here uses it, and the console reports a
+    // failed attach at this point of the start-up. The Information page then
+    // shows the version the driver put there.
+    AttachDriverAtStartup();
+    DriverVersion driverVersion{};
+    const bool versionKnown = ReadDriverVersion(driverBlock, &driverVersion);
+    BuildInformationPage(pages[kPageInformation], versionKnown ? &driverVersion : nullptr);
     BottomRow(mainBox);
 
     // Every control holds its initial value: from here on a change is the
