@@ -8,7 +8,8 @@
 #include "driverlink/sharedmem.h"
 #include "ui/changenotice.h"
 #include "ui/dialogs.h"
-#include "ui/mainwindow.h"
+#include "ui/packing.h"
+#include "ui/widgets.h"
 
 namespace {
 

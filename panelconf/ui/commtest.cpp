@@ -13,7 +13,7 @@
 #include "labels.h"
 #include "pagerules.h"
 #include "ui/handlerblock.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 
 int serialFd = -1;

@@ -1,7 +1,7 @@
 #include "ui/informationpage.h"
 
 #include "labels.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 
 void BuildInformationPage(GtkWidget* page, const DriverVersion* driverVersion) {

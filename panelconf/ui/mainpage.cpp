@@ -11,7 +11,7 @@
 #include "driverlink/sharedmem.h"
 #include "ui/changenotice.h"
 #include "ui/handlerblock.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 #include "pagerules.h"
 

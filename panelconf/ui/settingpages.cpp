@@ -8,7 +8,7 @@
 #include "pagerules.h"
 #include "ui/changenotice.h"
 #include "ui/handlerblock.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 
 using driveropts::SettingIndex;

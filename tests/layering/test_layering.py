@@ -22,7 +22,10 @@ read and checked:
   panelconf/ holds two layers, records below config/ and start-up above
   driverlink/, because the records are what the reader fills and start-up
   is what runs the reader;
-- no header includes itself through others;
+- no header includes itself through others, and no module (foo.h and
+  foo.cpp together) reaches itself through other modules: a module that
+  includes one that includes it back cannot be understood, built or tested
+  without the other;
 - the driver block's fields are touched only inside driverlink/: everything
   else calls its named operations, which skip a block that is not attached.
 
@@ -186,6 +189,14 @@ class Layering(unittest.TestCase):
 
     def test_no_header_includes_itself_through_others(self):
         self.assertEqual(cycles(include_graph(lambda name: name)), [])
+
+    def test_no_module_reaches_itself_through_others(self):
+        self.assertEqual(cycles(include_graph(module)), [])
+
+    def test_the_module_check_finds_a_circle(self):
+        graph = {"ui/a": {"ui/b"}, "ui/b": {"ui/c"}, "ui/c": {"ui/a"}, "ui/d": {"ui/a"}}
+        self.assertEqual(cycles(graph), ["ui/a -> ui/b -> ui/c -> ui/a"])
+        self.assertEqual(module("ui/widgets.cpp"), module("ui/widgets.h"))
 
     def test_only_driverlink_touches_the_block(self):
         offenders = []
