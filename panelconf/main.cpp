@@ -9,6 +9,7 @@
 
 #include "configsearch.h"
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "driverlink/sharedmem.h"
 #include "labels.h"
 #include "language.h"
@@ -105,9 +106,7 @@ int main(int argc, char* argv[]) {
         status = CalibrateOnly();
     }
 
-    if (driverBlock != nullptr) {
-        driverBlock->commMode = 0;
-    }
+    StoreCommMode(driverBlock, 0);
     SetupConfig(0);
     return status;
 }

@@ -4,10 +4,12 @@
 
 #include "config/configwriter.h"
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "driverlink/sharedmem.h"
 #include "ui/changenotice.h"
 #include "ui/dialogs.h"
-#include "ui/mainwindow.h"
+#include "ui/packing.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -85,18 +87,9 @@ ApplyResult ApplyCurrentScreen() {
 
     const int borderPercent = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(calibBorderSpin));
     record->borderRatio = static_cast<float>(borderPercent) / kPercent;
-    if (driverBlock != nullptr) {
-        driverBlock->borderRatio = record->borderRatio;
-    }
-
     calibPointsNum = ChosenCalibPoints();
-    if (driverBlock != nullptr) {
-        driverBlock->calibPointsNum = calibPointsNum;
-    }
-
-    if (driverBlock != nullptr) {
-        CopySettings(driverBlock->settings, record->settings);
-    }
+    StoreCalibChoice(driverBlock, record->borderRatio, calibPointsNum);
+    StoreLiveSettings(driverBlock, record->settings);
     CopySettings(record->savedSettings, record->settings);
 
     SetSensitive(applyButton, FALSE);
@@ -121,16 +114,12 @@ ApplyResult ApplyCurrentScreen() {
 void ApplyFunc(GtkWidget* /*widget*/, gpointer /*data*/) { ApplyCurrentScreen(); }
 
 void OkFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
-    const uint8_t commMode = driverBlock != nullptr ? driverBlock->commMode : 0;
-    if (driverBlock != nullptr) {
-        driverBlock->commMode = 0;
-    }
+    const uint8_t commMode = LoadCommMode(driverBlock);
+    StoreCommMode(driverBlock, 0);
     if (ApplyCurrentScreen() == ApplyResult::kNotWritten) {
         // The program goes on as before OK was pressed, the communication
         // test included.
-        if (driverBlock != nullptr) {
-            driverBlock->commMode = commMode;
-        }
+        StoreCommMode(driverBlock, commMode);
         return;
     }
     gtk_main_quit();
@@ -138,8 +127,8 @@ void OkFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
 
 void CancelFunc(GtkWidget* /*widget*/, gpointer /*data*/) {
     DeviceRecord* record = SpinScreenRecord();
-    if (record != nullptr && driverBlock != nullptr) {
-        CopySettings(driverBlock->settings, record->savedSettings);
+    if (record != nullptr) {
+        StoreLiveSettings(driverBlock, record->savedSettings);
     }
     gtk_main_quit();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "driverlink/calibscreen.h"
 #include "driverlink/calibsession.h"
 #include "driverlink/calibtargets.h"
@@ -135,8 +136,9 @@ void RefuseScreen(int screenNo) {
 
 void ShowTarget(int point) {
     gchar* caption = g_strdup_printf("Calibration: %d", point);
-    PutTouchPoint(calWindow, caption, point, driverBlock->calibPointsNum, driverBlock->borderRatio,
-                  driverBlock->screenWidth, driverBlock->screenHeight);
+    const CalibFrame frame = ReadCalibFrame(driverBlock);
+    PutTouchPoint(calWindow, caption, point, frame.calibPointsNum, frame.borderRatio,
+                  frame.screenWidth, frame.screenHeight);
     g_free(caption);
 }
 
@@ -264,11 +266,12 @@ int RunCalibration() {
 }
 
 int StartCalibration() {
-    CreateCalibWindow(&calWindow, driverBlock->borderRatio, driverBlock->calibPointsNum);
+    const CalibFrame frame = ReadCalibFrame(driverBlock);
+    CreateCalibWindow(&calWindow, frame.borderRatio, frame.calibPointsNum);
     // Selected, but no handler: the touches belong to the driver.
     gtk_widget_add_events(calWindow, GDK_BUTTON_RELEASE_MASK);
-    PutTouchPoint(calWindow, "Calibration: 1", driverBlock->calPoint, driverBlock->calibPointsNum,
-                  driverBlock->borderRatio, driverBlock->screenWidth, driverBlock->screenHeight);
+    PutTouchPoint(calWindow, "Calibration: 1", frame.calPoint, frame.calibPointsNum,
+                  frame.borderRatio, frame.screenWidth, frame.screenHeight);
     gtk_widget_show_all(calWindow);
     HandTargetToDriver(driverBlock);
     return 1;

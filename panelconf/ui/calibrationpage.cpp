@@ -3,7 +3,7 @@
 #include "devicerecord.h"
 #include "driverlink/calibtargets.h"
 #include "labels.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 
 void BuildCalibrationPage(GtkWidget* page, DeviceRecord* record) {

@@ -1,7 +1,8 @@
 #include "ui/changenotice.h"
 
 #include "devicerecord.h"
-#include "ui/mainwindow.h"
+#include "ui/packing.h"
+#include "ui/widgets.h"
 
 void SetActiveOkApplayBtn(GtkWidget* /*widget*/, gpointer /*data*/) {
     if (isRoot == 0) {

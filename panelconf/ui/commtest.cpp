@@ -5,6 +5,7 @@
 #include <string>
 
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "driverlink/commlines.h"
 #include "driverlink/commport.h"
 #include "driverlink/sharedmem.h"
@@ -12,7 +13,7 @@
 #include "labels.h"
 #include "pagerules.h"
 #include "ui/handlerblock.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 
 int serialFd = -1;
@@ -42,9 +43,7 @@ void StopTest() {
         close(serialFd);
     }
     serialFd = -1;
-    if (driverBlock != nullptr) {
-        driverBlock->commMode = 0;
-    }
+    StoreCommMode(driverBlock, 0);
 }
 
 // The test does not start: the check box goes back to off without this
@@ -59,9 +58,7 @@ void Refuse(DeviceRecord* record, int code) {
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(commModeCheck), FALSE);
     }
     record->settings[driveropts::kCommunication] = 0;
-    if (driverBlock != nullptr) {
-        driverBlock->commMode = 0;
-    }
+    StoreCommMode(driverBlock, 0);
 }
 
 gchar* ActiveText(GtkWidget* combo) {
@@ -74,9 +71,7 @@ void StartSerialTest(DeviceRecord* record) {
     if (portText == nullptr) {
         return;
     }
-    if (driverBlock != nullptr) {
-        driverBlock->commMode = 1;
-    }
+    StoreCommMode(driverBlock, 1);
     if (g_strcmp0(portText, kUsbPortName) == 0) {
         g_free(portText);
         serialLinkOpen = 0;
@@ -100,16 +95,13 @@ void StartSerialTest(DeviceRecord* record) {
 }
 
 void ListDriverRecord() {
-    DriverSharedBlock* block = driverBlock;
-    if (block == nullptr || block->commDataReady == 0) {
+    CommRecordLines lines;
+    if (!TakeCommRecord(driverBlock, &lines)) {
         return;
     }
-    const CommRecordLines lines =
-        FormatCommRecord(block->commSamples, block->commResultX, block->commResultY);
     for (const std::string& line : lines) {
         AddReceiveRow(line.c_str());
     }
-    block->commDataReady = 0;
 }
 
 void ListSerialLine() {

@@ -6,7 +6,7 @@
 
 #include "labels.h"
 #include "language.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 
 namespace {
 

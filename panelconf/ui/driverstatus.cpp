@@ -5,7 +5,8 @@
 #include "ui/changenotice.h"
 #include "labels.h"
 #include "language.h"
-#include "ui/mainwindow.h"
+#include "ui/handlerblock.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 
 namespace {
@@ -72,6 +73,13 @@ void StatChkCallBack(GtkWidget* button, gpointer /*data*/) {
     SetRecordStatus(record, status);
     ApplyLinkControlsPlan(PlanStatusChange(*record));
     ShowDriverStatus(record->status);
+}
+
+void ShowDriverStatus(int status) {
+    const int row =
+        (status == kStatusEnable || status == kStatusDisable) ? status : kStatusUndeclared;
+    gtk_statusbar_pop(GTK_STATUSBAR(statusBar), statusContextId);
+    gtk_statusbar_push(GTK_STATUSBAR(statusBar), statusContextId, LabelText(statusBarTexts, row));
 }
 
 void ConnectDriverStatusHandlers() {

@@ -27,6 +27,10 @@ void ApplyLinkControlsPlan(const LinkControlsPlan& plan);
 // left as it is) and the status bar text is replaced.
 void ShowStatusRadio(DeviceStatus status);
 
+// Status bar message of a record status (0 Enable, 1 Disable, else
+// Undeclared): pops the previous one and pushes the new one.
+void ShowDriverStatus(int status);
+
 void ConnectDriverStatusHandlers();
 
 #endif

@@ -3,7 +3,9 @@
 //
 // Each handler module connects its own signals here, next to the others,
 // storing the kept ids (portSelectHid, tapTimeHid, ...) declared in
-// mainwindow.h. A signal stays unconnected until its handler exists.
+// widgets.h. A signal stays unconnected until its handler exists.
+#include "ui/handlers_connect.h"
+
 #include <gtk/gtk.h>
 
 #include "ui/calibration.h"
@@ -12,7 +14,7 @@
 #include "ui/applyokcancel.h"
 #include "ui/changenotice.h"
 #include "ui/mainpage.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/screens.h"
 #include "ui/settingpages.h"
 

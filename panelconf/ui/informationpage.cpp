@@ -1,11 +1,10 @@
 #include "ui/informationpage.h"
 
 #include "labels.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
-#include "ui/sharedmeminit.h"
 
-void BuildInformationPage(GtkWidget* page) {
+void BuildInformationPage(GtkWidget* page, const DriverVersion* driverVersion) {
     GtkWidget* table = gtk_grid_new();
     PackFrame(page, LabelText(informationPageLabels, kInformationVersion), GTK_SHADOW_ETCHED_IN,
               FALSE, 0, table, 10);
@@ -21,20 +20,17 @@ void BuildInformationPage(GtkWidget* page) {
     Attach(table, Label(":"), 1, 2, 2, 3, kShrink, kShrink);
     Attach(table, Label(kUtilityVersion), 2, 3, 2, 3, kShrink, kShrink);
 
-    if (SharedMemInit(&driverBlock) == 0) {
-        g_print("  -> Failed to SharedMemInit.\n");
-    }
-    GtkWidget* driverVersion;
-    if (driverBlock != nullptr) {
-        gchar* text = g_strdup_printf("%d.%d.%d", driverBlock->versionMajor,
-                                      driverBlock->versionMinor, driverBlock->versionBuild);
-        driverVersion = Label(text);
+    GtkWidget* version;
+    if (driverVersion != nullptr) {
+        gchar* text = g_strdup_printf("%d.%d.%d", driverVersion->major, driverVersion->minor,
+                                      driverVersion->build);
+        version = Label(text);
         g_free(text);
     } else {
-        driverVersion = Label(LabelText(informationPageLabels, kInformationUnknown));
+        version = Label(LabelText(informationPageLabels, kInformationUnknown));
     }
-    mainWindowParts.driverVersionLabel = Named(driverVersion, "driverVersionLabel");
-    Attach(table, driverVersion, 2, 3, 1, 2, kShrink, kShrink);
+    mainWindowParts.driverVersionLabel = Named(version, "driverVersionLabel");
+    Attach(table, version, 2, 3, 1, 2, kShrink, kShrink);
 
     PackEnd(page, Label(LabelText(productTitleLabels, kProductRights)), FALSE, FALSE, 0);
 }

@@ -7,10 +7,11 @@
 #include "labels.h"
 #include "language.h"
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "driverlink/sharedmem.h"
 #include "ui/changenotice.h"
 #include "ui/handlerblock.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 #include "pagerules.h"
 
@@ -138,9 +139,7 @@ void gcb_ProductCombo(GtkComboBox* combo, gpointer /*data*/) {
     products = position;
     if (products != previous) {
         record->productChanged = 1;
-        if (driverBlock != nullptr) {
-            driverBlock->settings[driveropts::kProducts] = products;
-        }
+        StoreProduct(driverBlock, products);
         calibPointsNum = static_cast<uint8_t>(CalibPointsForProduct(products));
         // Set from code: the radios' user-press handler does not run, so this
         // forced choice is no separate notice.
@@ -160,9 +159,7 @@ void GetSamplingValue(GtkAdjustment* adjustment, gpointer /*data*/) {
         return;
     }
     record->sampling = sampling;
-    if (driverBlock != nullptr) {
-        driverBlock->sampling = sampling;
-    }
+    StoreSampling(driverBlock, sampling);
     MarkChanged();
 }
 

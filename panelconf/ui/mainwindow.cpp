@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "labels.h"
 #include "startup.h"
 #include "startuprules.h"
@@ -14,63 +15,13 @@
 #include "ui/commtest.h"
 #include "ui/dialogs.h"
 #include "ui/driverstatus.h"
+#include "ui/handlers_connect.h"
+#include "ui/handlerblock.h"
 #include "ui/informationpage.h"
 #include "ui/mainpage.h"
+#include "ui/packing.h"
 #include "ui/settingpages.h"
-
-GtkWidget* mainWindow = nullptr;
-GtkWidget* screenSpin = nullptr;
-GtkWidget* statusBar = nullptr;
-guint statusContextId = 0;
-GtkWidget* portCombo = nullptr;
-GtkWidget* speedCombo = nullptr;
-GtkWidget* samplingScale = nullptr;
-GtkWidget* calibrationButton = nullptr;
-GSList* statusRadioGroup = nullptr;
-GtkWidget* changeStatusButton = nullptr;
-GSList* calibPointsGroup = nullptr;
-GtkWidget* calibPoints4Radio = nullptr;
-GtkWidget* calibPoints9Radio = nullptr;
-GtkWidget* calibPoints25Radio = nullptr;
-GtkWidget* calibBorderSpin = nullptr;
-GtkWidget* tapTimeScale = nullptr;
-GtkWidget* liftOffScale = nullptr;
-GtkWidget* stabilizeScale = nullptr;
-GtkWidget* averageScale = nullptr;
-GtkWidget* tapTimeValueLabel = nullptr;
-GtkWidget* liftOffValueLabel = nullptr;
-GtkWidget* stabilizeValueLabel = nullptr;
-GtkWidget* averageValueLabel = nullptr;
-GtkWidget* beepCheck = nullptr;
-GtkWidget* rclickCheck = nullptr;
-GtkWidget* holdScale = nullptr;
-GtkWidget* spatialScale = nullptr;
-GtkWidget* commModeCheck = nullptr;
-GtkWidget* transmitEntry = nullptr;
-GtkWidget* transmitButton = nullptr;
-GtkWidget* receiveList = nullptr;
-GtkWidget* applyButton = nullptr;
-GtkWidget* okButton = nullptr;
-
-gulong portSelectHid = 0;
-gulong speedSelectHid = 0;
-gulong samplingHid = 0;
-gulong tapTimeHid = 0;
-gulong liftOffHid = 0;
-gulong stabilizeHid = 0;
-gulong averageHid = 0;
-gulong beepHid = 0;
-gulong rclickHid = 0;
-gulong holdHid = 0;
-gulong spatialHid = 0;
-gulong commModeHid = 0;
-gulong productHid = 0;
-gulong touchModeHid = 0;
-gulong borderHid = 0;
-gulong calibPointsToggleHids[3] = {};
-gulong statusToggleHids[3] = {};
-
-MainWindowParts mainWindowParts = {};
+#include "ui/sharedmeminit.h"
 
 namespace {
 
@@ -334,26 +285,6 @@ void RunStartupRules(const DeviceRecord* record) {
 
 }  // namespace
 
-void AddCalibPointsToggles(HandlersBlocked& quiet) {
-    GtkWidget* const radios[3] = {calibPoints4Radio, calibPoints9Radio, calibPoints25Radio};
-    for (int i = 0; i < 3; ++i) {
-        quiet.Add({radios[i], calibPointsToggleHids[i]});
-    }
-}
-
-void AddStatusToggles(HandlersBlocked& quiet) {
-    for (int i = 0; i < 3; ++i) {
-        quiet.Add({mainWindowParts.statusRadios[i], statusToggleHids[i]});
-    }
-}
-
-void ShowDriverStatus(int status) {
-    const int row =
-        (status == kStatusEnable || status == kStatusDisable) ? status : kStatusUndeclared;
-    gtk_statusbar_pop(GTK_STATUSBAR(statusBar), statusContextId);
-    gtk_statusbar_push(GTK_STATUSBAR(statusBar), statusContextId, LabelText(statusBarTexts, row));
-}
-
 void CreateMainWindow() {
     DeviceRecord* record = CurrentRecord();
     mainWindowParts.startRecord = record;
@@ -415,7 +346,14 @@ void CreateMainWindow() {
     BuildSettingPage(pages[kPageSetting], record);
     BuildAdvancedPage(pages[kPageAdvanced], record);
     BuildCommunicationPage(pages[kPageCommunication], portText);
-    BuildInformationPage(pages[kPageInformation]);
+    // The driver block is attached once the pages that only show the
+    // records stand; nothing before here uses it, and the console reports a
+    // failed attach at this point of the start-up. The Information page then
+    // shows the version the driver put there.
+    AttachDriverAtStartup();
+    DriverVersion driverVersion{};
+    const bool versionKnown = ReadDriverVersion(driverBlock, &driverVersion);
+    BuildInformationPage(pages[kPageInformation], versionKnown ? &driverVersion : nullptr);
     BottomRow(mainBox);
 
     // Every control holds its initial value: from here on a change is the

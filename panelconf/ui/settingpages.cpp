@@ -1,13 +1,14 @@
 #include "ui/settingpages.h"
 
 #include "devicerecord.h"
+#include "driverlink/blockops.h"
 #include "driverlink/sharedmem.h"
 #include "labels.h"
 #include "language.h"
 #include "pagerules.h"
 #include "ui/changenotice.h"
 #include "ui/handlerblock.h"
-#include "ui/mainwindow.h"
+#include "ui/widgets.h"
 #include "ui/packing.h"
 
 using driveropts::SettingIndex;
@@ -32,12 +33,6 @@ namespace {
 // The first four are the Setting page's, the last two the Advanced page's.
 constexpr int kSettingPageScales = 4;
 
-void WriteLive(SettingIndex entry, int32_t value) {
-    if (driverBlock != nullptr) {
-        driverBlock->settings[entry] = value;
-    }
-}
-
 // The one algorithm of the six scales.
 void ScaleMoved(GtkAdjustment* adjustment, SettingIndex entry) {
     const SettingScale& scale = *SettingScaleFor(entry);
@@ -50,7 +45,7 @@ void ScaleMoved(GtkAdjustment* adjustment, SettingIndex entry) {
     }
     record->settings[entry] = value;
     ShowScaleValue(scale, value);
-    WriteLive(entry, value);
+    StoreLiveSetting(driverBlock, entry, value);
     MarkChanged();
 }
 
@@ -61,7 +56,7 @@ void CheckToggled(GtkToggleButton* check, SettingIndex entry) {
     // The driver gets the value even when the record had it already: the
     // block may still hold an older one (Default on the Advanced page writes
     // the record only).
-    WriteLive(entry, record->settings[entry]);
+    StoreLiveSetting(driverBlock, entry, record->settings[entry]);
     if (record->settings[entry] != previous) {
         MarkChanged();
     }
@@ -83,7 +78,7 @@ void ResetScales(const SettingDefault* defaults, size_t count) {
         ShowScaleValue(scale, defaults[i].value);
     }
     for (size_t i = 0; i < count; ++i) {
-        WriteLive(defaults[i].entry, record->settings[defaults[i].entry]);
+        StoreLiveSetting(driverBlock, defaults[i].entry, record->settings[defaults[i].entry]);
     }
 }
 
@@ -209,7 +204,7 @@ void gcb_TouchModeCombo(GtkComboBox* combo, gpointer /*data*/) {
     }
     MarkChanged();
     record->settings[driveropts::kTouchMode] = position;
-    WriteLive(driveropts::kTouchMode, position);
+    StoreLiveSetting(driverBlock, driveropts::kTouchMode, position);
 }
 
 void gcb_TapTimeScale(GtkAdjustment* adjustment, gpointer /*data*/) {

@@ -9,4 +9,8 @@
 // 1 when attached and initialised, 0 otherwise (see AttachDriverBlock).
 int SharedMemInit(DriverSharedBlock** block);
 
+// The start-up's attach: SharedMemInit into driverBlock, with the console
+// line "  -> Failed to SharedMemInit." when it gives 0.
+void AttachDriverAtStartup();
+
 #endif

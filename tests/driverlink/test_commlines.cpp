@@ -1,5 +1,7 @@
 // The communication test without the window: sample rows, line assembly,
-// showable text, and the port set-up against a real pseudo-terminal.
+// showable text, and the port set-up against a real pseudo-terminal. Also the
+// window's named operations on the driver block, the record of samples among
+// them.
 #include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include <random>
 #include <string>
 
+#include "driverlink/blockops.h"
 #include "driverlink/commlines.h"
 #include "driverlink/commport.h"
 
@@ -53,6 +56,68 @@ TEST(CommRecord, ExtremeValuesAreNotCut) {
     EXPECT_EQ(lines[3], tenMin);
     EXPECT_EQ(lines[7], tenMax);
     EXPECT_EQ(lines[8], "result X:-2147483648 Y:2147483647");
+}
+
+// ---- The window's operations on the block ----
+
+TEST(BlockOps, RecordIsTakenOnceAndOnlyWhenTheDriverSetOne) {
+    DriverSharedBlock block{};
+    for (int i = 0; i < kCommSampleCount; ++i) {
+        block.commSamples[i] = {i, -i};
+    }
+    block.commResultX = 5;
+    block.commResultY = 6;
+    CommRecordLines lines;
+    EXPECT_FALSE(TakeCommRecord(&block, &lines));
+    block.commDataReady = 1;
+    ASSERT_TRUE(TakeCommRecord(&block, &lines));
+    EXPECT_EQ(lines, FormatCommRecord(block.commSamples, 5, 6));
+    EXPECT_EQ(block.commDataReady, 0);
+    EXPECT_FALSE(TakeCommRecord(&block, &lines));
+}
+
+// Every operation changes a block, and leaves alone one that is not
+// attached: the utility runs without a driver.
+TEST(BlockOps, EachSkipsABlockThatIsNotAttached) {
+    CommRecordLines lines;
+    DriverVersion version{-1, -1, -1};
+    const struct {
+        const char* name;
+        void (*op)(DriverSharedBlock*);
+    } ops[] = {
+        {"StoreLiveSetting",
+         [](DriverSharedBlock* b) { StoreLiveSetting(b, driveropts::kTapTime, 9); }},
+        {"StoreLiveSettings",
+         [](DriverSharedBlock* b) {
+             const int32_t values[driveropts::kSettingsCount] = {4, 4, 4, 4};
+             StoreLiveSettings(b, values);
+         }},
+        {"StoreProduct", [](DriverSharedBlock* b) { StoreProduct(b, 2); }},
+        {"StoreSampling", [](DriverSharedBlock* b) { StoreSampling(b, 7); }},
+        {"StoreCalibChoice", [](DriverSharedBlock* b) { StoreCalibChoice(b, 0.05f, 25); }},
+        {"StoreCommMode", [](DriverSharedBlock* b) { StoreCommMode(b, 1); }},
+        {"TakeCommRecord",
+         [](DriverSharedBlock* b) {
+             CommRecordLines taken;
+             TakeCommRecord(b, &taken);
+         }},
+    };
+    for (const auto& row : ops) {
+        SCOPED_TRACE(row.name);
+        row.op(nullptr);
+        DriverSharedBlock block{};
+        block.commDataReady = 1;
+        DriverSharedBlock before = block;
+        row.op(&block);
+        EXPECT_NE(std::memcmp(&block, &before, sizeof block), 0) << "the row changes nothing";
+    }
+    EXPECT_EQ(LoadCommMode(nullptr), 0);
+    EXPECT_FALSE(TakeCommRecord(nullptr, &lines));
+    EXPECT_FALSE(ReadDriverVersion(nullptr, &version));
+    EXPECT_EQ(version.major, -1) << "nothing is read";
+    const CalibFrame frame = ReadCalibFrame(nullptr);
+    EXPECT_EQ(frame.calPoint + frame.calibPointsNum + frame.screenWidth + frame.screenHeight, 0);
+    EXPECT_EQ(frame.borderRatio, 0.0f);
 }
 
 // ---- Line assembly ----

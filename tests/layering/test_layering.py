@@ -21,7 +21,13 @@ read and checked:
 
   panelconf/ holds two layers, records below config/ and start-up above
   driverlink/, because the records are what the reader fills and start-up
-  is what runs the reader.
+  is what runs the reader;
+- no header includes itself through others, and no module (foo.h and
+  foo.cpp together) reaches itself through other modules: a module that
+  includes one that includes it back cannot be understood, built or tested
+  without the other;
+- the driver block's fields are touched only inside driverlink/: everything
+  else calls its named operations, which skip a block that is not attached.
 
 Run directly or through CTest (layering).
 """
@@ -42,6 +48,7 @@ VOCABULARY = {"config/driveroptions.h", "config/linetokens.h", "config/linetoken
               "config/regularfile.cpp", "config/sectionwalk.h", "config/sectionwalk.cpp",
               "version.h"}
 START_UP = {"startup.h", "startup.cpp", "configsearch.h", "configsearch.cpp"}
+RAW_BLOCK = re.compile(r'\bdriverBlock\s*->|\(\s*\*\s*driverBlock\s*\)')
 TOOLKIT = re.compile(r'^\s*#\s*include\s*<(gtk|gdk|gdk-pixbuf)/')
 PROJECT = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
@@ -111,6 +118,44 @@ def includes():
     return found
 
 
+def module(name):
+    """The module a file belongs to: foo.h and foo.cpp are one."""
+    return os.path.splitext(name)[0]
+
+
+def include_graph(node):
+    """Project includes as edges between the nodes `node` maps files to;
+    a node's own header is no edge."""
+    graph = {}
+    for name, target, _ in includes():
+        if target != "<toolkit>" and node(name) != node(target):
+            graph.setdefault(node(name), set()).add(node(target))
+    return graph
+
+
+def cycles(graph):
+    """Every circle a depth-first walk of the graph meets, as "a -> b -> a"."""
+    found = []
+
+    def visit(node, path, on_path, done):
+        on_path.add(node)
+        path.append(node)
+        for nxt in sorted(graph.get(node, ())):
+            if nxt in on_path:
+                found.append(" -> ".join(path[path.index(nxt):] + [nxt]))
+            elif nxt not in done:
+                visit(nxt, path, on_path, done)
+        path.pop()
+        on_path.discard(node)
+        done.add(node)
+
+    done = set()
+    for node in sorted(graph):
+        if node not in done:
+            visit(node, [], set(), done)
+    return found
+
+
 class Layering(unittest.TestCase):
     def test_only_ui_includes_the_toolkit(self):
         offenders = [f"{name}:{n}" for name, target, n in includes()
@@ -143,29 +188,27 @@ class Layering(unittest.TestCase):
         self.assertEqual(offenders, [])
 
     def test_no_header_includes_itself_through_others(self):
-        graph = {}
-        for name, target, _ in includes():
-            if target != "<toolkit>":
-                graph.setdefault(name, set()).add(target)
-        cycles = []
+        self.assertEqual(cycles(include_graph(lambda name: name)), [])
 
-        def visit(node, path, on_path, done):
-            on_path.add(node)
-            path.append(node)
-            for nxt in sorted(graph.get(node, ())):
-                if nxt in on_path:
-                    cycles.append(" -> ".join(path[path.index(nxt):] + [nxt]))
-                elif nxt not in done:
-                    visit(nxt, path, on_path, done)
-            path.pop()
-            on_path.discard(node)
-            done.add(node)
+    def test_no_module_reaches_itself_through_others(self):
+        self.assertEqual(cycles(include_graph(module)), [])
 
-        done = set()
-        for node in sorted(graph):
-            if node not in done:
-                visit(node, [], set(), done)
-        self.assertEqual(cycles, [])
+    def test_the_module_check_finds_a_circle(self):
+        graph = {"ui/a": {"ui/b"}, "ui/b": {"ui/c"}, "ui/c": {"ui/a"}, "ui/d": {"ui/a"}}
+        self.assertEqual(cycles(graph), ["ui/a -> ui/b -> ui/c -> ui/a"])
+        self.assertEqual(module("ui/widgets.cpp"), module("ui/widgets.h"))
+
+    def test_only_driverlink_touches_the_block(self):
+        offenders = []
+        for path in sources():
+            name = key(path)
+            if name.startswith("driverlink/"):
+                continue
+            with open(path, encoding="utf-8") as f:
+                for number, line in enumerate(f, 1):
+                    if RAW_BLOCK.search(line.split("//")[0]):
+                        offenders.append(f"{name}:{number}")
+        self.assertEqual(offenders, [])
 
     def test_the_check_sees_the_files(self):
         # A moved tree must not make the other checks pass by finding nothing.
