@@ -39,8 +39,7 @@ LAYERS = ["vocabulary", "records", "config", "driverlink", "start-up", "ui", "en
           "installtools"]
 VOCABULARY = {"config/driveroptions.h", "config/linetokens.h", "config/linetokens.cpp",
               "config/atomicfile.h", "config/atomicfile.cpp", "config/regularfile.h",
-              "config/regularfile.cpp", "config/sectionwalk.h", "config/sectionwalk.cpp",
-              "version.h"}
+              "config/regularfile.cpp", "config/sectionwalk.h", "config/sectionwalk.cpp"}
 START_UP = {"startup.h", "startup.cpp", "configsearch.h", "configsearch.cpp"}
 # The program state config/ must not reach for (devicerecord.h).
 PROGRAM_STATE = re.compile(
