@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/atomicfile.h"
+#include "configedit.h"
 #include "configtext.h"
 #include "driversection.h"
 #include "editpasses.h"
@@ -21,37 +22,25 @@ namespace {
 // never crosses file systems and nobody else can plant anything at its name.
 constexpr const char* kTempTemplate = "panelinstall.XXXXXX";
 
+std::string ReadFailure(const char* path) {
+    return FormatText("Can't open X's config file\"%s\".", path);
+}
+
 }  // namespace
 
 // Replaces the driver sections of the file at path by the default section(s)
 // for screenNum and names the device in every ServerLayout section. The file
 // is replaced in one step; on any failure it is left as it was.
 int WriteConf4(int mode, int screenNum, const char* path, int serialNum) {
-    std::string text;
-    if (!ReadConfigText(path, &text)) {
-        PrntErr(1, "WriteConf4", FormatText("Can't open X's config file\"%s\".", path).c_str());
-    }
-    SectionFault fault;
-    if (FindSectionFault(text, &fault)) {
-        PrntErr(1, "WriteConf4", SectionFaultMessage(path, fault).c_str());
-    }
-
+    const EditTexts texts{"WriteConf4", "WriteConfig", kTempTemplate, ReadFailure};
     AtomicFileWriter writer;
-    if (!writer.Open(path, kTempTemplate)) {
-        std::string temp = DirectoryPart(writer.TargetPath()) + "/" + kTempTemplate;
-        PrntErr(1, "WriteConf4",
-                FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
-    }
-
     InstallReport report;
-    text = InstallPasses(text, mode, screenNum, serialNum, &report);
-
-    if (!writer.Write(text) || !writer.Commit()) {
-        std::string reason = writer.Error();
-        writer.Abort();
-        PrntErr(1, "WriteConfig",
-                FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
-    }
+    EditConfigFile(
+        path, texts, writer,
+        [&](const std::string& text) {
+            return InstallPasses(text, mode, screenNum, serialNum, &report);
+        },
+        EditEnd::kCommit);
 
     // Done, but perhaps not what the administrator meant: say so.
     const std::string device = FormatText("\"TAVIR TouchPanel%d\"", screenNum);

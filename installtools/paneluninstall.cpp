@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config/atomicfile.h"
-#include "configtext.h"
+#include "configedit.h"
 #include "editpasses.h"
 #include "textfuncs.h"
 #include "version.h"
@@ -16,6 +16,10 @@
 namespace {
 
 constexpr const char* kTempTemplate = "paneluninstall.XXXXXX";
+
+std::string ReadFailure(const char* path) {
+    return FormatText("Can't open X's config fil\"%s\"", path);
+}
 
 }  // namespace
 
@@ -38,32 +42,14 @@ int main(int argc, char** argv) {
         PrntErr(1, "uninstall", "command xpath");
     }
     const char* path = argv[1];
-    std::string text;
-    if (!ReadConfigText(path, &text)) {
-        PrntErr(1, "uninstall", FormatText("Can't open X's config fil\"%s\"", path).c_str());
-    }
-    SectionFault fault;
-    if (FindSectionFault(text, &fault)) {
-        PrntErr(1, "uninstall", SectionFaultMessage(path, fault).c_str());
-    }
-
-    AtomicFileWriter writer;
-    if (!writer.Open(path, kTempTemplate)) {
-        std::string temp = DirectoryPart(writer.TargetPath()) + "/" + kTempTemplate;
-        PrntErr(1, "uninstall", FormatText("Can't open tmpolary file\"%s\"", temp.c_str()).c_str());
-    }
-
-    text = UninstallPasses(text);
-
+    const EditTexts texts{"uninstall", "uninstall", kTempTemplate, ReadFailure};
     // Everything that can fail for a reason of this file or this user
     // (writing, flushing, owner, mode, the temporary file's name) is done
     // before the backup is made, so a run that fails leaves no backup.
-    if (!writer.Write(text) || !writer.Prepare()) {
-        std::string reason = writer.Error();
-        writer.Abort();
-        PrntErr(1, "uninstall",
-                FormatText("Can't write \"%s\" (%s)", path, reason.c_str()).c_str());
-    }
+    AtomicFileWriter writer;
+    EditConfigFile(
+        path, texts, writer, [](const std::string& text) { return UninstallPasses(text); },
+        EditEnd::kPrepare);
     // The backup is made before the new text takes the path, so the path
     // always holds a complete file and the backup is exactly the old one.
     std::string backup = std::string(path) + ".old";

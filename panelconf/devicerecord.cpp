@@ -50,15 +50,17 @@ char* MakeOwnIdentifier(int screenNo) {
     return strdup(text);
 }
 
-DeviceRecord* AppendDeviceRecord() {
+DeviceRecord* AppendDeviceRecord(GList** list) {
     DeviceRecord* record = g_try_new0(DeviceRecord, 1);
     if (record == nullptr) {
         return nullptr;
     }
     FillDeviceDefaults(record);
-    deviceList = g_list_append(deviceList, record);
+    *list = g_list_append(*list, record);
     return record;
 }
+
+DeviceRecord* AppendDeviceRecord() { return AppendDeviceRecord(&deviceList); }
 
 DeviceRecord* FindRecordByScreen(int screenNo) {
     for (GList* node = deviceList; node != nullptr; node = node->next) {

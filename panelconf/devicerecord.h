@@ -77,7 +77,9 @@ void FillDeviceDefaults(DeviceRecord* record);
 char* MakeOwnIdentifier(int screenNo);
 
 // Allocates a record with the defaults above, status Undeclared, and appends
-// it to deviceList. nullptr (and nothing appended) when memory is short.
+// it to the list (deviceList when none is given). nullptr (and nothing
+// appended) when memory is short.
+DeviceRecord* AppendDeviceRecord(GList** list);
 DeviceRecord* AppendDeviceRecord();
 
 // First record of deviceList whose screenNo equals the given number.

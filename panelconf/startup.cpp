@@ -37,6 +37,20 @@ int CreateStartupRecord() {
     return 0;
 }
 
+int ReadProgramConfig() {
+    ConfigRead read{deviceList, layoutList, calibPointsNum, driverSectionCount};
+    const int result = ReadConfigData(configPath, &read);
+    deviceList = read.records;
+    layoutList = read.layout;
+    calibPointsNum = read.calibPointsNum;
+    driverSectionCount = read.driverSectionCount;
+    return result;
+}
+
+WriteValues ProgramWriteValues() {
+    return WriteValues{deviceList, calibPointsNum, sendCoreEvents, screenWidth, screenHeight};
+}
+
 bool LoginIsRoot(const char* loginName) {
     return loginName != nullptr && g_ascii_strncasecmp(loginName, "root", 4) == 0;
 }
@@ -134,7 +148,7 @@ int SetParam() {
     }
     g_print("  Config  %s\n", configPath);
 
-    if (ReadConfigData() == -1) {
+    if (ReadProgramConfig() == -1) {
         return -1;
     }
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "config/configwriter.h"
+
 constexpr size_t kQueryOutputSize = 512;
 
 // The command that lists the X server's input devices by name.
@@ -28,6 +30,15 @@ std::string ChooseDeviceQuery(const char* searchPath, const char* ownLister);
 // the program's own identifier) as the only element of deviceList and points
 // currentDeviceNode at it. -1, reported with perror, when memory is short.
 int CreateStartupRecord();
+
+// Hands the program's state to the reader: reads configPath into deviceList
+// and layoutList, and keeps the calibPointsNum and driverSectionCount it
+// gives back. ReadConfigData's result.
+int ReadProgramConfig();
+
+// The program's records and shared values as the writer takes them
+// (deviceList, calibPointsNum, sendCoreEvents, screenWidth, screenHeight).
+WriteValues ProgramWriteValues();
 
 // True when the login name begins with "root", case ignored.
 bool LoginIsRoot(const char* loginName);

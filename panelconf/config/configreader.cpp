@@ -106,7 +106,7 @@ bool IsExclusive(OptionKind kind) {
 }
 
 void ApplyExclusive(SectionValues* values, OptionKind kind, const std::string& value,
-                    const char* line, size_t length) {
+                    const char* line, size_t length, uint8_t* points) {
     DeviceRecord* fields = &values->fields;
     switch (kind) {
         case OptionKind::kDevice:
@@ -129,14 +129,15 @@ void ApplyExclusive(SectionValues* values, OptionKind kind, const std::string& v
             values->borderRatio = static_cast<float>(OptionNumber(value) * 0.01);
             break;
         case OptionKind::kCalibPointsNum:
-            calibPointsNum = static_cast<uint8_t>(OptionNumber(value));
+            *points = static_cast<uint8_t>(OptionNumber(value));
             break;
         default:
             break;
     }
 }
 
-void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, size_t length) {
+void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, size_t length,
+                 uint8_t* points) {
     if (!tokens.Has(2)) {
         return;  // an Option line without a value says nothing
     }
@@ -146,7 +147,7 @@ void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, 
 
     for (const DriverOption& option : kDriverOptions) {
         if (IsExclusive(option.kind) && NameTokenIs(name, option.name)) {
-            ApplyExclusive(values, option.kind, value, line, length);
+            ApplyExclusive(values, option.kind, value, line, length, points);
             return;
         }
     }
@@ -156,7 +157,7 @@ void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, 
         // The coefficient count follows the point count in force when the
         // line is read, so "CalibPointsNum" must stand before the
         // coefficients.
-        const int count = family.readByPoints ? family.CountFor(calibPointsNum) : family.size;
+        const int count = family.readByPoints ? family.CountFor(*points) : family.size;
         const int n = FamilyEntryOf(name, family, count);
         if (n >= 0) {
             CoefficientValues(fields, family.field)[n] = number;
@@ -178,18 +179,18 @@ void ApplyOption(SectionValues* values, const Tokens& tokens, const char* line, 
 
 // Copies a finished driver section into its record. -1 when a new record
 // cannot be had.
-int StoreDriverSection(const SectionValues& values) {
-    ++driverSectionCount;
+int StoreDriverSection(const SectionValues& values, ConfigRead* read) {
+    ++read->driverSectionCount;
     DeviceRecord* record;
-    if (g_list_length(deviceList) < driverSectionCount) {
-        record = AppendDeviceRecord();
+    if (g_list_length(read->records) < read->driverSectionCount) {
+        record = AppendDeviceRecord(&read->records);
         if (record == nullptr) {
             errno = ENOMEM;
             perror("Memory Allocation for spDevConf");
             return -1;
         }
     } else {
-        record = static_cast<DeviceRecord*>(deviceList->data);
+        record = static_cast<DeviceRecord*>(read->records->data);
     }
 
     char* identifier = values.hasIdentifier ? strdup(values.identifier.c_str())
@@ -231,7 +232,7 @@ int StoreDriverSection(const SectionValues& values) {
     // record held.
     for (const CoefficientFamily& family : kCoefficientFamilies) {
         std::memcpy(CoefficientValues(record, family.field), CoefficientValues(&f, family.field),
-                    sizeof(int32_t) * static_cast<size_t>(family.CountFor(calibPointsNum)));
+                    sizeof(int32_t) * static_cast<size_t>(family.CountFor(read->calibPointsNum)));
     }
     record->productChanged = 0;
     record->linkChanged = 0;
@@ -266,12 +267,12 @@ void ConfigLinkSpeed(DeviceRecord* record, const std::string& valueToken) {
     }
 }
 
-int ReadInputDevParameter(FILE* file) {
+int ReadInputDevParameter(FILE* file, ConfigRead* read) {
     SectionValues values;
     // Values a section leaves out are those of a freshly installed panel.
     FillDeviceDefaults(&values.fields);
-    const uint8_t pointsBefore = calibPointsNum;
-    calibPointsNum = kDefaultCalibPoints;
+    const uint8_t pointsBefore = read->calibPointsNum;
+    read->calibPointsNum = kDefaultCalibPoints;
 
     int result = 0;
     LineReader reader(file);
@@ -291,7 +292,7 @@ int ReadInputDevParameter(FILE* file) {
                 values.hasIdentifier = true;
             }
         } else if (TokenIs(tokens, 0, "option")) {
-            ApplyOption(&values, tokens, reader.data(), reader.size());
+            ApplyOption(&values, tokens, reader.data(), reader.size(), &read->calibPointsNum);
         }
     }
     if (!ended) {
@@ -306,16 +307,16 @@ int ReadInputDevParameter(FILE* file) {
     if (!values.isDriver) {
         // Another driver's section must not change the point count that the
         // driver sections' coefficients were read with.
-        calibPointsNum = driverSectionCount > 0 ? pointsBefore : kDefaultCalibPoints;
+        read->calibPointsNum = read->driverSectionCount > 0 ? pointsBefore : kDefaultCalibPoints;
         return result;
     }
-    if (StoreDriverSection(values) != 0) {
+    if (StoreDriverSection(values, read) != 0) {
         return -1;
     }
     return result;
 }
 
-int ReadSvrLayoutParameter(FILE* file) {
+int ReadSvrLayoutParameter(FILE* file, GList** layout) {
     LineReader reader(file);
     while (reader.Next()) {
         const Tokens tokens = Tokenize(reader.data(), reader.size());
@@ -333,7 +334,7 @@ int ReadSvrLayoutParameter(FILE* file) {
                 perror("InputDevice Allocation");
                 return -1;
             }
-            layoutList = g_list_append(layoutList, copy);
+            *layout = g_list_append(*layout, copy);
         }
     }
     if (reader.Failed()) {
@@ -344,13 +345,13 @@ int ReadSvrLayoutParameter(FILE* file) {
     return 0;
 }
 
-static void MatchLayout() {
-    for (GList* node = deviceList; node != nullptr; node = node->next) {
+static void MatchLayout(GList* records, GList* layout) {
+    for (GList* node = records; node != nullptr; node = node->next) {
         auto* record = static_cast<DeviceRecord*>(node->data);
         if (record->identifier == nullptr) {
             continue;
         }
-        for (GList* entry = layoutList; entry != nullptr; entry = entry->next) {
+        for (GList* entry = layout; entry != nullptr; entry = entry->next) {
             if (strcmp(record->identifier, static_cast<const char*>(entry->data)) == 0) {
                 record->inLayout = 1;
                 if (record->inFile == 1) {
@@ -362,9 +363,9 @@ static void MatchLayout() {
     }
 }
 
-int ReadConfigData() {
+int ReadConfigData(const char* path, ConfigRead* read) {
     std::string reason;
-    FILE* file = OpenRegularFile(configPath, &reason);
+    FILE* file = OpenRegularFile(path, &reason);
     if (file == nullptr) {
         // perror's form, with the refusal of a pipe or device in its place.
         fprintf(stderr, "Read Config: %s\n", reason.c_str());
@@ -373,9 +374,9 @@ int ReadConfigData() {
     int result = 0;
     {
         LineReader reader(file);
-        const WalkEnd end = WalkSections(reader, [file](SectionKind kind) {
-            return kind == SectionKind::kInputDevice ? ReadInputDevParameter(file)
-                                                     : ReadSvrLayoutParameter(file);
+        const WalkEnd end = WalkSections(reader, [file, read](SectionKind kind) {
+            return kind == SectionKind::kInputDevice ? ReadInputDevParameter(file, read)
+                                                     : ReadSvrLayoutParameter(file, &read->layout);
         });
         if (end == WalkEnd::kReadError) {
             perror("Read \"XF86Config\"");
@@ -383,6 +384,6 @@ int ReadConfigData() {
         result = end == WalkEnd::kEndOfFile ? 0 : -1;
     }
     fclose(file);
-    MatchLayout();
+    MatchLayout(read->records, read->layout);
     return result;
 }

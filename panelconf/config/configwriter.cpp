@@ -231,7 +231,7 @@ int BorderPercent(float ratio) {
 }
 
 // The section of one record, complete.
-std::string SectionText(const DeviceRecord* record) {
+std::string SectionText(const DeviceRecord* record, const WriteValues& values) {
     std::string out;
     out.reserve(8192);
     // A record without identifier (never made so, but plain data) still gets
@@ -275,7 +275,7 @@ std::string SectionText(const DeviceRecord* record) {
                 AppendOptionLine(out, kWriterStyle, column, name, record->screenNo);
                 break;
             case OptionKind::kCalibPointsNum:
-                AppendOptionLine(out, kWriterStyle, column, name, calibPointsNum);
+                AppendOptionLine(out, kWriterStyle, column, name, values.calibPointsNum);
                 break;
             case OptionKind::kBorderRatio:
                 AppendOptionLine(out, kWriterStyle, column, name,
@@ -285,15 +285,15 @@ std::string SectionText(const DeviceRecord* record) {
                 // As many of each family as the point count uses; a count the
                 // driver does not know has no coefficients of its own.
                 for (const CoefficientFamily& family : kCoefficientFamilies) {
-                    const int32_t* values = CoefficientValues(record, family.field);
-                    for (int n = 0; n < family.CountFor(calibPointsNum); ++n) {
+                    const int32_t* entries = CoefficientValues(record, family.field);
+                    for (int n = 0; n < family.CountFor(values.calibPointsNum); ++n) {
                         AppendOptionLine(out, kWriterStyle, column,
-                                         FamilyOptionName(family, n).c_str(), values[n]);
+                                         FamilyOptionName(family, n).c_str(), entries[n]);
                     }
                 }
                 break;
             case OptionKind::kSendCoreEvents:
-                if (sendCoreEvents) {
+                if (values.sendCoreEvents) {
                     AppendOptionLine(out, kWriterStyle, column, name, nullptr);
                 }
                 break;
@@ -310,10 +310,10 @@ std::string SectionText(const DeviceRecord* record) {
                 AppendOptionLine(out, kWriterStyle, column, name, "0");
                 break;
             case OptionKind::kScreenWidth:
-                AppendOptionLine(out, kWriterStyle, column, name, screenWidth);
+                AppendOptionLine(out, kWriterStyle, column, name, values.screenWidth);
                 break;
             case OptionKind::kScreenHeight:
-                AppendOptionLine(out, kWriterStyle, column, name, screenHeight);
+                AppendOptionLine(out, kWriterStyle, column, name, values.screenHeight);
                 break;
             case OptionKind::kDebugOption:
                 break;
@@ -325,8 +325,8 @@ std::string SectionText(const DeviceRecord* record) {
 
 // True when the line's first quoted text names any device record, letter
 // case ignored.
-bool NamesDeviceRecord(const std::string& quoted) {
-    for (GList* node = deviceList; node != nullptr; node = node->next) {
+bool NamesDeviceRecord(const std::string& quoted, const GList* records) {
+    for (const GList* node = records; node != nullptr; node = node->next) {
         const auto* record = static_cast<const DeviceRecord*>(node->data);
         if (record->identifier != nullptr &&
             g_ascii_strcasecmp(record->identifier, quoted.c_str()) == 0) {
@@ -402,13 +402,13 @@ int SearchTavirDrv(LineReader& input, SectionMap* map) {
                            "Not Found \"InputDevice\" \"EndSection\"\n");
 }
 
-int SearchSection(SectionMap* map) {
+int SearchSection(const char* path, SectionMap* map) {
     map->Clear();
     std::string reason;
-    FILE* file = OpenRegularFile(configPath, &reason);
+    FILE* file = OpenRegularFile(path, &reason);
     if (file == nullptr) {
         NoteFailure(reason.c_str());
-        fprintf(stderr, "%s: %s\n", configPath, reason.c_str());
+        fprintf(stderr, "%s: %s\n", path, reason.c_str());
         return -1;
     }
     int result = 0;
@@ -477,7 +477,7 @@ int DelSection(LineReader& input) {
 }
 
 int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view header,
-                   bool listDevices) {
+                   const GList* records, bool listDevices) {
     if (!output.Write(header)) {
         NoteErrno();
         Warn("Write Section \"ServerLayout\": %s\n", ErrorText(errno));
@@ -491,7 +491,7 @@ int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view hea
                 // section under one identifier is still one device of the
                 // layout. Identifiers match as the layout lines are matched.
                 std::vector<std::string> listed;
-                for (GList* node = deviceList; node != nullptr; node = node->next) {
+                for (const GList* node = records; node != nullptr; node = node->next) {
                     const auto* record = static_cast<const DeviceRecord*>(node->data);
                     if (record->status != kStatusEnable) {
                         continue;
@@ -528,7 +528,7 @@ int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view hea
         if (TokenIs(tokens, 0, "inputdevice")) {
             std::string quoted;
             if (!cfgline::FirstQuotedText(input.data(), input.size(), &quoted) ||
-                NamesDeviceRecord(quoted)) {
+                NamesDeviceRecord(quoted, records)) {
                 continue;
             }
         }
@@ -542,13 +542,13 @@ int WriteSvrLayout(LineReader& input, ConfigOutput& output, std::string_view hea
                            Channel::kWarning, "Not Found \"EndSection\"\n");
 }
 
-int WriteInputSection(ConfigOutput& output) {
-    for (GList* node = deviceList; node != nullptr; node = node->next) {
+int WriteInputSection(ConfigOutput& output, const WriteValues& values) {
+    for (const GList* node = values.records; node != nullptr; node = node->next) {
         const auto* record = static_cast<const DeviceRecord*>(node->data);
         if (record->status == kStatusUndeclared) {
             continue;
         }
-        if (!output.Write(SectionText(record))) {
+        if (!output.Write(SectionText(record, values))) {
             NoteErrno();
             return -1;
         }
@@ -560,7 +560,8 @@ namespace {
 
 // The first stage: the whole new text from the open configuration file into
 // output. 0 or -1; failures are reported here or by the section functions.
-int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map) {
+int CopyWithNewSections(FILE* file, ConfigOutput& output, const char* path, const SectionMap& map,
+                        const WriteValues& values) {
     LineReader reader(file);
     size_t sectionCount = 0;
     size_t nextEntry = 0;
@@ -587,7 +588,7 @@ int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map)
 
         std::string_view line(reader.data(), reader.size());
         if (IsSectionLine(tokens, "\"serverlayout\"")) {
-            if (WriteSvrLayout(reader, output, line, listDevices) != 0) {
+            if (WriteSvrLayout(reader, output, line, values.records, listDevices) != 0) {
                 return -1;
             }
             continue;
@@ -601,7 +602,7 @@ int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map)
             if (result != 0) {
                 return -1;
             }
-            if (sectionCount == map.inputDeviceCount && WriteInputSection(output) != 0) {
+            if (sectionCount == map.inputDeviceCount && WriteInputSection(output, values) != 0) {
                 Warn("Write Error: %s\n", ErrorText(errno));
                 return -1;
             }
@@ -618,7 +619,7 @@ int CopyWithNewSections(FILE* file, ConfigOutput& output, const SectionMap& map)
         // searched, or the search failed): the driver sections would be
         // dropped or written in the wrong place.
         NoteFailure(kFileChanged);
-        Warn("%s: InputDevice sections changed since the search; not rewritten\n", configPath);
+        Warn("%s: InputDevice sections changed since the search; not rewritten\n", path);
         return -1;
     }
     if (!output.Flush()) {
@@ -635,13 +636,13 @@ const std::string& WriteFailureReason() { return writeFailure; }
 
 void ClearWriteFailure() { writeFailure.clear(); }
 
-int RewriteConfigFile(std::string* reason) {
+int RewriteConfigFile(const char* path, const WriteValues& values, std::string* reason) {
     ClearWriteFailure();
     SectionMap map;
     // SetConfig runs whatever the search gave: it refuses a map that does
     // not describe the file, and reports that itself.
-    const int searched = SearchSection(&map);
-    const int written = SetConfig(map);
+    const int searched = SearchSection(path, &map);
+    const int written = SetConfig(path, map, values);
     const int result = searched == 0 && written == 0 ? 0 : -1;
     if (result != 0 && reason != nullptr) {
         *reason = writeFailure.empty() ? std::string("Unknown error") : writeFailure;
@@ -649,18 +650,18 @@ int RewriteConfigFile(std::string* reason) {
     return result;
 }
 
-int SetConfig(const SectionMap& map) {
+int SetConfig(const char* path, const SectionMap& map, const WriteValues& values) {
     std::string reason;
-    FILE* file = OpenRegularFile(configPath, &reason);
+    FILE* file = OpenRegularFile(path, &reason);
     if (file == nullptr) {
         NoteFailure(reason.c_str());
-        Warn("%s: %s\n", configPath, reason.c_str());
+        Warn("%s: %s\n", path, reason.c_str());
         return -1;
     }
     // The temporary file lives beside the file it replaces, so the final
     // rename never crosses file systems.
     AtomicFileWriter temporary;
-    if (!temporary.Open(configPath, "gtpXXXXXX")) {
+    if (!temporary.Open(path, "gtpXXXXXX")) {
         NoteErrno();
         // The directory is named: it is the directory, not the file, that
         // has to be writable.
@@ -674,10 +675,10 @@ int SetConfig(const SectionMap& map) {
     }
 
     ConfigOutput output(&temporary);
-    int result = CopyWithNewSections(file, output, map);
+    int result = CopyWithNewSections(file, output, path, map, values);
     if (fclose(file) != 0) {
         NoteErrno();
-        Warn("%s: %s\n", configPath, ErrorText(errno));
+        Warn("%s: %s\n", path, ErrorText(errno));
         result = -1;
     }
     if (result != 0) {
@@ -690,7 +691,7 @@ int SetConfig(const SectionMap& map) {
         if (temporary.Error().compare(0, 5, "close") == 0) {
             Warn("Temporary file: %s\n", ErrorText(error));
         } else {
-            Warn("Write \"%s\": %s\n", configPath, ErrorText(error));
+            Warn("Write \"%s\": %s\n", path, ErrorText(error));
         }
         return -1;
     }

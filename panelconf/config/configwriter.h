@@ -10,13 +10,28 @@
 #ifndef PANELCONF_CONFIG_CONFIGWRITER_H
 #define PANELCONF_CONFIG_CONFIGWRITER_H
 
+#include <glib.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "config/atomicfile.h"
 #include "config/linetokens.h"
+
+// What the new driver sections are made of, handed over by the caller (Apply
+// hands the program's deviceList, calibPointsNum, sendCoreEvents and screen
+// size). The writer reaches for nothing else.
+struct WriteValues {
+    // The records (GList of DeviceRecord*), in list order.
+    const GList* records = nullptr;
+    uint8_t calibPointsNum = 0;
+    uint8_t sendCoreEvents = 0;
+    int screenWidth = 0;
+    int screenHeight = 0;
+};
 
 // Where the driver sections of the file are, found by SearchSection and used
 // by SetConfig to decide which sections to drop. No counter here can wrap:
@@ -58,26 +73,26 @@ private:
     bool failed_ = false;
 };
 
-// Fills the map from configPath. 0, or -1 when the file cannot be read or an
-// InputDevice section is not closed (reported on standard error or in the
-// GLib log).
-int SearchSection(SectionMap* map);
+// Fills the map from the file at path. 0, or -1 when the file cannot be read
+// or an InputDevice section is not closed (reported on standard error or in
+// the GLib log).
+int SearchSection(const char* path, SectionMap* map);
 
 // Reads one InputDevice section, just after its Section line, up to its
 // EndSection and enters its driver lines into the map. -1 at the end of the
 // file or at another Section line before the EndSection.
 int SearchTavirDrv(cfgline::LineReader& input, SectionMap* map);
 
-// Rewrites configPath from the map and the device records. 0, or -1 with the
+// Rewrites the file at path from the map and the values. 0, or -1 with the
 // file untouched and no temporary file left; failures are logged.
-int SetConfig(const SectionMap& map);
+int SetConfig(const char* path, const SectionMap& map, const WriteValues& values);
 
-// Apply's write of configPath: SearchSection, then SetConfig with its map.
+// Apply's write of the file: SearchSection, then SetConfig with its map.
 // 0 when the file holds the new text; -1 when it still holds the old one,
 // with *reason (when given) saying why in a few words: the system's error
 // text, or what is wrong with the file. The console warnings are logged as
 // ever.
-int RewriteConfigFile(std::string* reason);
+int RewriteConfigFile(const char* path, const WriteValues& values, std::string* reason);
 
 // The first reason a search or rewrite failed since ClearWriteFailure (or
 // the start of RewriteConfigFile); empty when nothing failed.
@@ -93,12 +108,12 @@ int WriteSection(cfgline::LineReader& input, ConfigOutput& output, std::string_v
 int DelSection(cfgline::LineReader& input);
 
 // Copies a ServerLayout section whose Section line is header: lines naming a
-// device record are dropped and, when listDevices is set, one line per
+// record of records are dropped and, when listDevices is set, one line per
 // enabled record is added before its EndSection.
 int WriteSvrLayout(cfgline::LineReader& input, ConfigOutput& output, std::string_view header,
-                   bool listDevices = true);
+                   const GList* records, bool listDevices = true);
 
-// Writes one section per device record whose status is Enable or Disable.
-int WriteInputSection(ConfigOutput& output);
+// Writes one section per record whose status is Enable or Disable.
+int WriteInputSection(ConfigOutput& output, const WriteValues& values);
 
 #endif

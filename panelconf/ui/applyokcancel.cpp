@@ -6,6 +6,7 @@
 #include "devicerecord.h"
 #include "driverlink/blockops.h"
 #include "driverlink/sharedmem.h"
+#include "startup.h"
 #include "ui/changenotice.h"
 #include "ui/dialogs.h"
 #include "ui/packing.h"
@@ -98,7 +99,7 @@ ApplyResult ApplyCurrentScreen() {
     // The file is either rewritten whole or left as it was; the writer logs
     // the details on the console.
     std::string reason;
-    if (RewriteConfigFile(&reason) != 0) {
+    if (RewriteConfigFile(configPath, ProgramWriteValues(), &reason) != 0) {
         // Nothing was saved: the user is told, and can mend the cause and
         // press OK or Apply again. A calibration-only run shows no window;
         // its exit status and the console say it.

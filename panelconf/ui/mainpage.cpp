@@ -79,14 +79,33 @@ void SelectConfig(GtkComboBox* combo, gpointer /*data*/) {
     g_strlcpy(configPath, expanded, sizeof configPath);
 }
 
-void SelectPort(GtkComboBox* combo, gpointer /*data*/) {
+namespace {
+
+// The shape of both link lists' handlers: the user's item becomes the
+// record's index (port or speed), the file's own text for it gives way, and
+// either change marks the link changed. showChoice adjusts the window to
+// the choice first.
+template <typename ShowChoice>
+void SelectLinkItem(GtkComboBox* combo, int32_t DeviceRecord::*index, char* DeviceRecord::*keptText,
+                    ShowChoice showChoice) {
     const int position = gtk_combo_box_get_active(combo);
     if (position < 0) {
         return;
     }
     DeviceRecord* record = CurrentRecord();
     MarkChanged();
+    showChoice(combo, record);
 
+    const int32_t previous = record->*index;
+    record->*index = position;
+    const bool wasKept = DropKeptText(&(record->*keptText));
+    if (record->*index != previous || wasKept) {
+        record->linkChanged = 1;
+    }
+}
+
+// A USB port has no speed and no communication test.
+void ShowPortChoice(GtkComboBox* combo, const DeviceRecord* record) {
     gchar* portText = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(combo));
     if (IsUsbPortText(portText)) {
         SetSensitive(speedCombo, FALSE);
@@ -102,29 +121,17 @@ void SelectPort(GtkComboBox* combo, gpointer /*data*/) {
         SetCommTestSensitive(TRUE);
     }
     g_free(portText);
+}
 
-    const int32_t previous = record->portIndex;
-    record->portIndex = position;
-    // The file's own device text gives way to the user's choice.
-    const bool wasKept = DropKeptText(&record->keptDevice);
-    if (record->portIndex != previous || wasKept) {
-        record->linkChanged = 1;
-    }
+}  // namespace
+
+void SelectPort(GtkComboBox* combo, gpointer /*data*/) {
+    SelectLinkItem(combo, &DeviceRecord::portIndex, &DeviceRecord::keptDevice, ShowPortChoice);
 }
 
 void SelectSpeed(GtkComboBox* combo, gpointer /*data*/) {
-    const int position = gtk_combo_box_get_active(combo);
-    if (position < 0) {
-        return;
-    }
-    DeviceRecord* record = CurrentRecord();
-    MarkChanged();
-    const int32_t previous = record->speedIndex;
-    record->speedIndex = position;
-    const bool wasKept = DropKeptText(&record->keptBaudRate);
-    if (record->speedIndex != previous || wasKept) {
-        record->linkChanged = 1;
-    }
+    SelectLinkItem(combo, &DeviceRecord::speedIndex, &DeviceRecord::keptBaudRate,
+                   [](GtkComboBox*, const DeviceRecord*) {});
 }
 
 void gcb_ProductCombo(GtkComboBox* combo, gpointer /*data*/) {

@@ -111,6 +111,10 @@ bool WriteAll(const std::string& path, const std::string& text) {
     return fclose(f) == 0 && ok;
 }
 
+// The records read and the shared values start-up sets, as Apply hands them
+// to the writer.
+WriteValues Values() { return WriteValues{deviceList, calibPointsNum, 1, 1024, 768}; }
+
 // Reads the file as start-up does and enables the first panel, then
 // rewrites it once, so that every timed rewrite handles the same text.
 bool PrepareRecords(benchmark::State& state, const std::string& path, const std::string& text) {
@@ -120,16 +124,13 @@ bool PrepareRecords(benchmark::State& state, const std::string& path, const std:
         return false;
     }
     snprintf(configPath, sizeof configPath, "%s", path.c_str());
-    if (CreateStartupRecord() != 0 || ReadConfigData() != 0) {
+    if (CreateStartupRecord() != 0 || ReadProgramConfig() != 0) {
         state.SkipWithError("cannot read the benchmark file");
         return false;
     }
-    sendCoreEvents = 1;
-    screenWidth = 1024;
-    screenHeight = 768;
     static_cast<DeviceRecord*>(deviceList->data)->status = kStatusEnable;
     SectionMap map;
-    if (SearchSection(&map) != 0 || SetConfig(map) != 0) {
+    if (SearchSection(configPath, &map) != 0 || SetConfig(configPath, map, Values()) != 0) {
         state.SkipWithError("first rewrite failed");
         return false;
     }
@@ -144,7 +145,7 @@ void Rewrite(benchmark::State& state, const std::string& text, const std::string
     }
     for (auto _ : state) {
         SectionMap map;
-        if (SearchSection(&map) != 0 || SetConfig(map) != 0) {
+        if (SearchSection(configPath, &map) != 0 || SetConfig(configPath, map, Values()) != 0) {
             state.SkipWithError("rewrite failed");
             break;
         }

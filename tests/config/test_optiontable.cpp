@@ -30,12 +30,10 @@ protected:
                        "Section \"InputDevice\"\n\tIdentifier \"P\"\n\tDriver \"tavir\"\n"
                        "EndSection\n\nSection \"ServerLayout\"\n\tInputDevice \"P\"\nEndSection\n"),
                   0);
-        sendCoreEvents = 1;
-        screenWidth = 1280;
-        screenHeight = 800;
         change(Record(0));
         std::string reason;
-        EXPECT_EQ(RewriteConfigFile(&reason), 0) << reason;
+        const WriteValues values{deviceList, calibPointsNum, 1, 1280, 800};
+        EXPECT_EQ(RewriteConfigFile(configPath, values, &reason), 0) << reason;
         const std::string written = ReadFileBytes(configPath);
         EXPECT_EQ(ReadPath(configPath), 0);
         return written;

@@ -115,16 +115,15 @@ void CheckCoefficientsReachTheFile(const DriverSharedBlock& block) {
     auto* record = static_cast<DeviceRecord*>(deviceList->data);
     record->status = kStatusEnable;
     CopyFromBlock(record, block);
-    calibPointsNum = block.calibPointsNum;
-    sendCoreEvents = 1;
     ConfigOutput text;
-    Check(WriteInputSection(text) == 0, "section text");
+    const WriteValues values{deviceList, block.calibPointsNum, 1, 0, 0};
+    Check(WriteInputSection(text, values) == 0, "section text");
     DeviceRecord written = *record;
     written.identifier = nullptr;
 
     const std::string& section = text.Text();
     ScratchConfig scratch(reinterpret_cast<const uint8_t*>(section.data()), section.size());
-    Check(CreateStartupRecord() == 0 && ReadConfigData() == 0, "read back");
+    Check(CreateStartupRecord() == 0 && ReadProgramConfig() == 0, "read back");
     Check(g_list_length(deviceList) == 1, "one record read back");
     const auto* read = static_cast<const DeviceRecord*>(deviceList->data);
     Check(calibPointsNum == block.calibPointsNum, "point count read back");

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (CreateStartupRecord() != 0) {
         abort();
     }
-    ReadConfigData();
+    ReadProgramConfig();
     if (deviceList == nullptr || g_list_length(deviceList) < driverSectionCount) {
         abort();
     }

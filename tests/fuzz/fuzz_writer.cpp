@@ -42,10 +42,7 @@ void Check(bool condition, const char* what) {
 // be written are handed out.
 int ReadAndApply(std::vector<std::string>* identifiers, int* written, bool* negativeBorder) {
     Check(CreateStartupRecord() == 0, "start-up record");
-    ReadConfigData();
-    sendCoreEvents = 1;
-    screenWidth = 1024;
-    screenHeight = 768;
+    ReadProgramConfig();
     identifiers->clear();
     *written = 0;
     *negativeBorder = false;
@@ -56,8 +53,8 @@ int ReadAndApply(std::vector<std::string>* identifiers, int* written, bool* nega
         *negativeBorder |= record->borderRatio < 0;
     }
     SectionMap map;
-    SearchSection(&map);
-    return SetConfig(map);
+    SearchSection(configPath, &map);
+    return SetConfig(configPath, map, WriteValues{deviceList, calibPointsNum, 1, 1024, 768});
 }
 
 // Names in the scratch directory other than the configuration file.

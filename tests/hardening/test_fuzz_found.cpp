@@ -18,10 +18,9 @@ protected:
     // written.
     std::string Rewrite(const std::string& text) {
         EXPECT_EQ(Read(text), 0);
-        sendCoreEvents = 1;
         SectionMap map;
-        EXPECT_EQ(SearchSection(&map), 0);
-        EXPECT_EQ(SetConfig(map), 0);
+        EXPECT_EQ(SearchSection(configPath, &map), 0);
+        EXPECT_EQ(SetConfig(configPath, map, WriteValues{deviceList, calibPointsNum, 1, 0, 0}), 0);
         std::ifstream in(configPath, std::ios::binary);
         std::ostringstream out;
         out << in.rdbuf();

@@ -9,9 +9,9 @@ import panelharness
 from installtest import (USAGE_INSTALL, USAGE_UNINSTALL, data, default_section, env, install,
                          layout_line, leftovers, no_layout_warning, read, uninstall, write)
 
-# The suite's version as the programs are built with it.
-with open(os.path.join(panelharness.SOURCE_DIR, "panelconf", "version.h")) as _header:
-    VERSION = re.search(r'kUtilityVersion = "([^"]+)"', _header.read()).group(1)
+# The suite's version: the project's, which the build puts into version.h.
+with open(os.path.join(panelharness.SOURCE_DIR, "CMakeLists.txt")) as _project:
+    VERSION = re.search(r'project\(\w+ VERSION ([0-9.]+)', _project.read()).group(1)
 
 
 class InstallTest(unittest.TestCase):

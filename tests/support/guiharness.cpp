@@ -461,7 +461,7 @@ void WindowTest::UseConfig(const std::string& text) {
     fclose(file);
     ASSERT_LT(configFile_.size(), kConfigPathSize);
     strcpy(configPath, configFile_.c_str());
-    ASSERT_EQ(ReadConfigData(), 0);
+    ASSERT_EQ(ReadProgramConfig(), 0);
 }
 
 void WindowTest::ServeDriver(int major, int minor, int build) {

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <fstream>
 
-#include "config/configreader.h"
 #include "startup.h"
 
 namespace {
@@ -45,7 +44,7 @@ int ReaderFixture::ReadPath(const std::string& path) {
     warnings.clear();
     snprintf(configPath, sizeof configPath, "%s", path.c_str());
     EXPECT_EQ(CreateStartupRecord(), 0);
-    return ReadConfigData();
+    return ReadProgramConfig();
 }
 
 DeviceRecord* ReaderFixture::Record(size_t index) {

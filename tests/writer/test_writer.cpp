@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testfiles.h"
@@ -89,23 +90,27 @@ bool HasLine(const std::string& text, const std::string& line) {
 
 class Writer : public ReaderFixture {
 protected:
-    // Reads text as start-up does and sets the shared values start-up sets.
+    // Reads text as start-up does; the shared values start-up sets are
+    // handed to the writer (Values()).
     void Load(const std::string& text) {
         ASSERT_EQ(Read(text), 0);
         AfterRead();
     }
     void AfterRead() {
-        sendCoreEvents = 1;
-        screenWidth = 1024;
-        screenHeight = 768;
+        screen = {1024, 768};
         warnings.clear();
+    }
+
+    // The records and the point count read, with the shared values.
+    WriteValues Values() const {
+        return WriteValues{deviceList, calibPointsNum, 1, screen.first, screen.second};
     }
 
     // What Apply does: search, then rewrite whatever the search gave.
     int Apply() {
         SectionMap map;
-        SearchSection(&map);
-        return SetConfig(map);
+        SearchSection(configPath, &map);
+        return SetConfig(configPath, map, Values());
     }
 
     std::string Text() const { return ReadFileBytes(configPath); }
@@ -141,6 +146,9 @@ protected:
         EXPECT_TRUE(Leftovers(dir).empty());
         EXPECT_FALSE(warnings.empty());
     }
+
+    // The screen size start-up reads from the display: width, height.
+    std::pair<int, int> screen{1024, 768};
 };
 
 TEST_F(Writer, GeneratedSectionIsExactlyTheDriversFormat) {
@@ -158,8 +166,7 @@ TEST_F(Writer, GeneratedSectionIsExactlyTheDriversFormat) {
     std::copy(settings, settings + 14, r->settings);
     r->debugOption = 4;
     calibPointsNum = 9;
-    screenWidth = 1280;
-    screenHeight = 1024;
+    screen = {1280, 1024};
 
     const std::string golden =
         "Section \"InputDevice\"\n"
@@ -499,11 +506,11 @@ TEST_F(Writer, MoreThan255InputDeviceSections) {
                 Layout("\tInputDevice\t\"Panel 256\"\n");
     Load(text);
     SectionMap map;
-    ASSERT_EQ(SearchSection(&map), 0);
+    ASSERT_EQ(SearchSection(configPath, &map), 0);
     EXPECT_EQ(map.inputDeviceCount, 300u);
     EXPECT_EQ(map.driverLineCount, 3u);
     EXPECT_EQ(map.driverSections, (std::vector<size_t>{1, 256, 300}));
-    ASSERT_EQ(SetConfig(map), 0);
+    ASSERT_EQ(SetConfig(configPath, map, Values()), 0);
     EXPECT_EQ(Skeleton(Text()), expected);
 }
 
@@ -513,11 +520,11 @@ TEST_F(Writer, SectionWithTwoDriverLinesIsDroppedOnceAndLaterSectionsStillMatch)
         "\tDriver \"TAVIR\"\nEndSection\n\n";
     Load(twice + kKeyboard + DriverSection("C") + kMouse + DriverSection("E"));
     SectionMap map;
-    ASSERT_EQ(SearchSection(&map), 0);
+    ASSERT_EQ(SearchSection(configPath, &map), 0);
     EXPECT_EQ(map.inputDeviceCount, 5u);
     EXPECT_EQ(map.driverLineCount, 4u);
     EXPECT_EQ(map.driverSections, (std::vector<size_t>{1, 1, 3, 5}));
-    ASSERT_EQ(SetConfig(map), 0);
+    ASSERT_EQ(SetConfig(configPath, map, Values()), 0);
     EXPECT_EQ(Skeleton(Text()),
               std::string(kKeyboard) + kMouse + "<tavir \"A\">\n<tavir \"C\">\n<tavir \"E\">\n");
 }
@@ -560,17 +567,17 @@ TEST_F(Writer, UnclosedSectionsLeaveTheFileUntouched) {
     // What the search says about an InputDevice section that never ends.
     Load(cases[1]);
     SectionMap map;
-    EXPECT_EQ(SearchSection(&map), -1);
+    EXPECT_EQ(SearchSection(configPath, &map), -1);
     EXPECT_EQ(warnings, (std::vector<std::string>{"Not Found \"InputDevice\" \"EndSection\"\n"}));
 }
 
 TEST_F(Writer, FileChangedSinceTheSearchIsNotRewritten) {
     Load(kKeyboard + DriverSection("P"));
     SectionMap map;
-    ASSERT_EQ(SearchSection(&map), 0);
+    ASSERT_EQ(SearchSection(configPath, &map), 0);
     const std::string changed = kKeyboard + DriverSection("P") + kMouse;
     std::ofstream(configPath, std::ios::binary) << changed;
-    EXPECT_EQ(SetConfig(map), -1);
+    EXPECT_EQ(SetConfig(configPath, map, Values()), -1);
     EXPECT_EQ(Text(), changed);
     EXPECT_TRUE(Leftovers(dir).empty());
 }
@@ -638,19 +645,19 @@ TEST_F(Writer, OneLayoutLinePerIdentifier) {
 TEST_F(Writer, FailuresGiveTheUserTheReason) {
     Load(kKeyboard + DriverSection("P"));
     std::string reason;
-    EXPECT_EQ(RewriteConfigFile(&reason), 0);
+    EXPECT_EQ(RewriteConfigFile(configPath, Values(), &reason), 0);
     EXPECT_TRUE(WriteFailureReason().empty());
 
     // The search, the rewrite and the refusal of what is not a plain file.
     const std::string kept = configPath;
     snprintf(configPath, sizeof configPath, "%s", ScratchPath("nowhere/XF86Config").c_str());
-    EXPECT_EQ(RewriteConfigFile(&reason), -1);
+    EXPECT_EQ(RewriteConfigFile(configPath, Values(), &reason), -1);
     EXPECT_EQ(reason, "No such file or directory");
     const std::string pipe = ScratchPath("pipe");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     snprintf(configPath, sizeof configPath, "%s", pipe.c_str());
     testing::internal::CaptureStderr();
-    EXPECT_EQ(RewriteConfigFile(&reason), -1);
+    EXPECT_EQ(RewriteConfigFile(configPath, Values(), &reason), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), pipe + ": Not a regular file\n");
     EXPECT_EQ(reason, "Not a regular file");
 
@@ -658,7 +665,7 @@ TEST_F(Writer, FailuresGiveTheUserTheReason) {
     std::ofstream(configPath, std::ios::binary) << kKeyboard << "Section \"InputDevice\"\n";
     const std::string unclosed = Text();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(RewriteConfigFile(&reason), -1);
+    EXPECT_EQ(RewriteConfigFile(configPath, Values(), &reason), -1);
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(reason, "A section has no EndSection before the next Section");
     EXPECT_EQ(Text(), unclosed);
@@ -670,9 +677,9 @@ TEST_F(Writer, MissingFileIsReportedWithItsPath) {
     snprintf(configPath, sizeof configPath, "%s", missing.c_str());
     SectionMap map;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(SearchSection(&map), -1);
+    EXPECT_EQ(SearchSection(configPath, &map), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), missing + ": No such file or directory\n");
-    EXPECT_EQ(SetConfig(map), -1);
+    EXPECT_EQ(SetConfig(configPath, map, Values()), -1);
     EXPECT_EQ(warnings, (std::vector<std::string>{missing + ": No such file or directory\n"}));
 }
 

@@ -34,19 +34,17 @@ int main(int argc, char** argv) {
         }
     }
     snprintf(configPath, sizeof configPath, "%s", argv[1]);
-    if (CreateStartupRecord() != 0 || ReadConfigData() != 0) {
+    if (CreateStartupRecord() != 0 || ReadProgramConfig() != 0) {
         return 1;
     }
-    sendCoreEvents = 1;
-    screenWidth = 1024;
-    screenHeight = 768;
+    const WriteValues values{deviceList, calibPointsNum, 1, 1024, 768};
     auto* record = static_cast<DeviceRecord*>(deviceList->data);
     record->status = kStatusEnable;
     for (long i = 0; i < repeat; ++i) {
         record->settings[driveropts::kTapTime] = i % 2 == 0 ? 30 : 40;
         SectionMap map;
-        SearchSection(&map);
-        if (SetConfig(map) != 0) {
+        SearchSection(configPath, &map);
+        if (SetConfig(configPath, map, values) != 0) {
             return 1;
         }
     }
