@@ -50,10 +50,18 @@ def judge(config_path, timeout=20):
                     "-sharevts", "-novtswitch", "-keeptty", "-nolisten", "tcp"]
             subprocess.run(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, timeout=timeout)
-            with open(log_path, errors="replace") as f:
-                log = f.read()
+            # A server that lost the display number to another one starting
+            # at the same moment may stop before it opens its log.
+            try:
+                with open(log_path, errors="replace") as f:
+                    log = f.read()
+            except FileNotFoundError:
+                log = None
+                continue
             if "Server is already active" not in log:
                 break
+        if log is None:
+            raise RuntimeError(f"the X server wrote no log for {config_path}")
         accepted = "(EE) Problem parsing the config file" not in log
         devices = re.findall(r'\|-->Input Device "([^"]*)"', log)
         return Verdict(accepted, devices, log)

@@ -410,7 +410,9 @@ TEST_P(MarkerOnScreen, CentreStandsOnTheTargetPixelAndTheCaptionOnTheScreen) {
     ReadDefaultScreenSize();
     EXPECT_EQ(screenWidth, 1024);
     EXPECT_EQ(screenHeight, 768);
-    Prepare(c.points, {"--calib", "auto", "--delay", "150"});
+    // Each target stays long enough for a screenshot of the whole screen to
+    // be taken on a loaded machine (a sanitizer build, a parallel run).
+    Prepare(c.points, {"--calib", "auto", "--delay", "450"});
     EXPECT_EQ(driverBlock->screenWidth, 1024);
     EXPECT_EQ(driverBlock->screenHeight, 768);
     ScreenWatcher screen;
