@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 namespace {
 
@@ -21,41 +22,36 @@ int Usage() {
     return 2;
 }
 
-bool WindowManagerRuns(Display* display) {
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    Atom type = None;
+// The first `length` values of a root window property of the given type, as
+// Xlib hands them back (longs); fewer when it holds fewer or is not set.
+std::vector<long> RootProperty(Display* display, const char* name, Atom type, long length) {
+    Atom actualType = None;
     int format = 0;
     unsigned long count = 0;
     unsigned long left = 0;
     unsigned char* data = nullptr;
-    const bool found =
-        XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
-                           &type, &format, &count, &left, &data) == Success &&
-        count == 1;
+    std::vector<long> values;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, name, False),
+                           0, length, False, type, &actualType, &format, &count, &left,
+                           &data) == Success &&
+        data != nullptr) {
+        const auto* longs = reinterpret_cast<const long*>(data);
+        values.assign(longs, longs + count);
+    }
     if (data != nullptr) {
         XFree(data);
     }
-    return found;
+    return values;
+}
+
+bool WindowManagerRuns(Display* display) {
+    return RootProperty(display, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1).size() == 1;
 }
 
 // The height of the first desktop's work area, or -1 when none is reported.
 long WorkAreaHeight(Display* display) {
-    const Atom workArea = XInternAtom(display, "_NET_WORKAREA", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long left = 0;
-    unsigned char* data = nullptr;
-    long height = -1;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), workArea, 0, 4, False, XA_CARDINAL,
-                           &type, &format, &count, &left, &data) == Success &&
-        count == 4) {
-        height = reinterpret_cast<long*>(data)[3];
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
-    return height;
+    const std::vector<long> area = RootProperty(display, "_NET_WORKAREA", XA_CARDINAL, 4);
+    return area.size() == 4 ? area[3] : -1;
 }
 
 }  // namespace
